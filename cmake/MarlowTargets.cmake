@@ -1,0 +1,21 @@
+# Project-wide target helpers: warnings as errors for our own code only.
+function(marlow_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
+endfunction()
+
+# marlow_library(name SOURCES ... [LIBS ...]) -- a static library of our own code.
+function(marlow_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${A_LIBS})
+  marlow_warnings(${name})
+endfunction()
+
+# marlow_program(name SOURCES ... [LIBS ...]) -- a command-line program of our own.
+function(marlow_program name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  marlow_warnings(${name})
+endfunction()

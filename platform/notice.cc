@@ -1,0 +1,23 @@
+#include "platform/notice.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace marlow::platform {
+
+namespace {
+std::atomic<NoticeSink*> g_sink{nullptr};
+}
+
+NoticeSink* SetNoticeSink(NoticeSink* sink) { return g_sink.exchange(sink); }
+
+void ShowNotice(const char* text, const char* caption) {
+  if (NoticeSink* sink = g_sink.load()) {
+    sink->Notice(text, caption ? caption : "");
+    return;
+  }
+  std::fprintf(stderr, "%s%s%s\n", caption && *caption ? caption : "",
+               caption && *caption ? ": " : "", text);
+}
+
+}  // namespace marlow::platform

@@ -1,0 +1,20 @@
+// Notices for the user ("Open Error" and the like). The core never draws a
+// message box itself: it reports through the sink installed here, which the
+// viewer turns into message boxes and tests replace to observe. Without a
+// sink, notices go to standard error.
+#pragma once
+
+namespace marlow::platform {
+
+class NoticeSink {
+ public:
+  virtual ~NoticeSink() = default;
+  // text: the message; caption: the box title (may be empty).
+  virtual void Notice(const char* text, const char* caption) = 0;
+};
+
+// Installs sink (nullptr: the default) and returns the previous one.
+NoticeSink* SetNoticeSink(NoticeSink* sink);
+void ShowNotice(const char* text, const char* caption = "");
+
+}  // namespace marlow::platform

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Configures and builds one or more of the project's builds:
+#   native  Linux, g++, portable code with tests, tools and benchmarks
+#   asan    the same with AddressSanitizer and UBSan
+#   cross   Windows x86_64 through mingw-w64, everything, tests run under Wine
+# Usage: scripts/build.sh [native|asan|cross|all]...   (default: native)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+
+build() {
+  local name=$1
+  shift
+  local dir="$root/build/$name"
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$root" -B "$dir" -G Ninja "$@"
+  fi
+  cmake --build "$dir" -j "$jobs"
+}
+
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(native)
+for t in "${targets[@]}"; do
+  case "$t" in
+    native) build native -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
+    asan) build asan -DCMAKE_BUILD_TYPE=Debug -DMARLOW_SANITIZE=ON ;;
+    cross) build cross -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+             -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" ;;
+    all) "$0" native asan cross ;;
+    *) echo "unknown build: $t" >&2; exit 2 ;;
+  esac
+done
