@@ -1,6 +1,9 @@
 # Project-wide target helpers: warnings as errors for our own code only.
 function(marlow_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-missing-field-initializers)
+  if(MARLOW_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
 endfunction()
 
 # marlow_library(name SOURCES ... [LIBS ...]) -- a static library of our own code.
@@ -18,4 +21,22 @@ function(marlow_program name)
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS})
   marlow_warnings(${name})
+endfunction()
+
+# marlow_fuzzer(name SOURCES ... [LIBS ...]) -- a libFuzzer target, built only
+# in the fuzz build (clang, MARLOW_FUZZ=ON). All of them hang off `fuzzers`.
+if(MARLOW_FUZZ AND NOT TARGET fuzzers)
+  add_custom_target(fuzzers)
+endif()
+function(marlow_fuzzer name)
+  if(NOT MARLOW_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  marlow_warnings(${name})
+  add_dependencies(fuzzers ${name})
 endfunction()
