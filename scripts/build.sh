@@ -3,30 +3,33 @@
 #   native  Linux, g++, portable code with tests, tools and benchmarks
 #   asan    the same with AddressSanitizer and UBSan
 #   cross   Windows x86_64 through mingw-w64, everything, tests run under Wine
-# Usage: scripts/build.sh [native|asan|cross|all]...   (default: native)
+#   fuzz    clang with libFuzzer, ASan and UBSan: the fuzz targets only
+# Usage: scripts/build.sh [native|asan|cross|fuzz|all]...   (default: native)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
 build() {
-  local name=$1
-  shift
+  local name=$1 target=$2
+  shift 2
   local dir="$root/build/$name"
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S "$root" -B "$dir" -G Ninja "$@"
   fi
-  cmake --build "$dir" -j "$jobs"
+  cmake --build "$dir" -j "$jobs" --target "$target"
 }
 
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(native)
 for t in "${targets[@]}"; do
   case "$t" in
-    native) build native -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
-    asan) build asan -DCMAKE_BUILD_TYPE=Debug -DMARLOW_SANITIZE=ON ;;
-    cross) build cross -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    native) build native all -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
+    asan) build asan all -DCMAKE_BUILD_TYPE=Debug -DMARLOW_SANITIZE=ON ;;
+    cross) build cross all -DCMAKE_BUILD_TYPE=RelWithDebInfo \
              -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" ;;
-    all) "$0" native asan cross ;;
+    fuzz) CC=clang CXX=clang++ build fuzz fuzzers -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DMARLOW_FUZZ=ON -DMARLOW_WERROR=OFF ;;
+    all) "$0" native asan cross fuzz ;;
     *) echo "unknown build: $t" >&2; exit 2 ;;
   esac
 done
