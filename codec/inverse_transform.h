@@ -1,0 +1,51 @@
+// The 8x8 inverse DCT of intra blocks: a separable fixed-point Chen-Wang
+// transform, accurate to the IEEE 1180 limits, followed by a clamp to the
+// sample range 0..255. Intra blocks carry no level offset: coefficient 0 is
+// eight times the block's mean sample value.
+//
+// Contract: the block is 64 signed 16-bit values in raster order (row * 8 +
+// column). Any 16-bit input is accepted; the result is exactly what 32-bit
+// two's-complement arithmetic with 16-bit storage between the passes gives,
+// for every input, in every implementation below.
+#pragma once
+
+#include <cstdint>
+
+namespace marlow {
+
+// Transforms the block in place; afterwards each value is a sample 0..255.
+// Uses the fastest implementation this build and machine offer unless the
+// reference is forced.
+void InverseTransform(int16_t* block);
+
+// The plain scalar algorithm, always available.
+void InverseTransformReference(int16_t* block);
+
+// The transform without the final clamp: each value ends in -256..255. This is
+// the output the IEEE 1180 accuracy limits apply to.
+void InverseTransformSigned(int16_t* block);
+void InverseTransformSignedReference(int16_t* block);
+
+// 1 when InverseTransform uses a faster implementation than the reference.
+int InverseTransformHasFastPath();
+
+// Forces InverseTransform onto the reference (1) or back to the fastest (0).
+// Meant for tests and benchmarks; not synchronised, set it before decoding.
+void ForceReferenceInverseTransform(int force);
+
+// clip(v): -256 below -256, 255 above 255, else v. Held as a table for
+// v = -512..511 (kClipTable.v[v + 512]); values outside clamp by the same rule.
+struct ClipTable {
+  int16_t v[1024];
+};
+constexpr ClipTable MakeClipTable() {
+  ClipTable t{};
+  for (int i = 0; i < 1024; ++i) {
+    const int x = i - 512;
+    t.v[i] = static_cast<int16_t>(x < -256 ? -256 : (x > 255 ? 255 : x));
+  }
+  return t;
+}
+inline constexpr ClipTable kClipTable = MakeClipTable();
+
+}  // namespace marlow

@@ -1,0 +1,202 @@
+// SSE2 inverse transform: the reference algorithm on eight rows (then eight
+// columns) at once, bit for bit equal to the reference for every input.
+//
+// Why it is equal:
+// - The all-zero short paths of the reference are pure shortcuts: with
+//   c1..c7 = 0 the full row formula gives (c0 * 2048 + 128) >> 8 = c0 * 8, and
+//   with r1..r7 = 0 the full column formula gives (r0 * 256 + 8192) >> 14 =
+//   (r0 + 32) >> 6. So this version always runs the full formulas.
+// - Between two right shifts the reference only adds and multiplies in
+//   wrapping 32-bit arithmetic, which is a ring: regrouping is exact. Stage 1
+//   and 2 therefore become pairwise products with _mm_madd_epi16, e.g.
+//   x4 = W7 * (c1 + c7) + (W1 - W7) * c1 = W1 * c1 + W7 * c7, all constants
+//   fitting in 16 bits. madd wraps the way 32-bit arithmetic does.
+// - 181 * v is formed from shifts and adds (181 = 128 + 32 + 16 + 4 + 1),
+//   also wrapping.
+// - The 16-bit store after the row pass keeps the low 16 bits: shifting left
+//   by 16 and back arithmetically sign-extends them, and the saturating pack
+//   is then exact.
+// - After the column pass, the saturating pack followed by the clamp equals
+//   clip-and-clamp of the 32-bit value, since clamping is monotone.
+#include "codec/inverse_transform.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define MARLOW_IDCT_SSE2 1
+#endif
+
+namespace marlow {
+
+#if MARLOW_IDCT_SSE2
+
+namespace {
+
+constexpr int16_t W1 = 2841;
+constexpr int16_t W2 = 2676;
+constexpr int16_t W3 = 2408;
+constexpr int16_t W5 = 1609;
+constexpr int16_t W6 = 1108;
+constexpr int16_t W7 = 565;
+
+inline __m128i Pair(int16_t a, int16_t b) {
+  return _mm_set_epi16(b, a, b, a, b, a, b, a);
+}
+
+inline __m128i Mul181(__m128i v) {
+  const __m128i a = _mm_add_epi32(_mm_slli_epi32(v, 7), _mm_slli_epi32(v, 5));
+  const __m128i b = _mm_add_epi32(_mm_slli_epi32(v, 4), _mm_slli_epi32(v, 2));
+  return _mm_add_epi32(_mm_add_epi32(a, b), v);
+}
+
+// Eight rows of 8 x 16 bit: r[k] <- the transposed matrix.
+inline void Transpose(__m128i* r) {
+  const __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]);
+  const __m128i a1 = _mm_unpackhi_epi16(r[0], r[1]);
+  const __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]);
+  const __m128i a3 = _mm_unpackhi_epi16(r[2], r[3]);
+  const __m128i a4 = _mm_unpacklo_epi16(r[4], r[5]);
+  const __m128i a5 = _mm_unpackhi_epi16(r[4], r[5]);
+  const __m128i a6 = _mm_unpacklo_epi16(r[6], r[7]);
+  const __m128i a7 = _mm_unpackhi_epi16(r[6], r[7]);
+  const __m128i b0 = _mm_unpacklo_epi32(a0, a2);
+  const __m128i b1 = _mm_unpackhi_epi32(a0, a2);
+  const __m128i b2 = _mm_unpacklo_epi32(a1, a3);
+  const __m128i b3 = _mm_unpackhi_epi32(a1, a3);
+  const __m128i b4 = _mm_unpacklo_epi32(a4, a6);
+  const __m128i b5 = _mm_unpackhi_epi32(a4, a6);
+  const __m128i b6 = _mm_unpacklo_epi32(a5, a7);
+  const __m128i b7 = _mm_unpackhi_epi32(a5, a7);
+  r[0] = _mm_unpacklo_epi64(b0, b4);
+  r[1] = _mm_unpackhi_epi64(b0, b4);
+  r[2] = _mm_unpacklo_epi64(b1, b5);
+  r[3] = _mm_unpackhi_epi64(b1, b5);
+  r[4] = _mm_unpacklo_epi64(b2, b6);
+  r[5] = _mm_unpackhi_epi64(b2, b6);
+  r[6] = _mm_unpacklo_epi64(b3, b7);
+  r[7] = _mm_unpackhi_epi64(b3, b7);
+}
+
+// One 1-D pass over four lanes held as interleaved 16-bit pairs. v[k] holds
+// input k of the four lanes (index k = coefficient or row position). The
+// pass constants differ between rows and columns: kRow selects them.
+// Results are the eight 32-bit outputs before the final shift.
+template <bool kRow>
+inline void Pass4(const __m128i (&lo)[8], __m128i (&out)[8]) {
+  // Pairs: (c0,c4), (c1,c7), (c5,c3), (c2,c6).
+  const __m128i p04 = _mm_unpacklo_epi16(lo[0], lo[4]);
+  const __m128i p17 = _mm_unpacklo_epi16(lo[1], lo[7]);
+  const __m128i p53 = _mm_unpacklo_epi16(lo[5], lo[3]);
+  const __m128i p26 = _mm_unpacklo_epi16(lo[2], lo[6]);
+  __m128i x0, x1, x2, x3, x4, x5, x6, x7, x8;
+  if (kRow) {
+    const __m128i r128 = _mm_set1_epi32(128);
+    x8 = _mm_add_epi32(_mm_madd_epi16(p04, Pair(2048, 2048)), r128);
+    x0 = _mm_add_epi32(_mm_madd_epi16(p04, Pair(2048, -2048)), r128);
+    x4 = _mm_madd_epi16(p17, Pair(W1, W7));
+    x5 = _mm_madd_epi16(p17, Pair(W7, -W1));
+    x6 = _mm_madd_epi16(p53, Pair(W5, W3));
+    x7 = _mm_madd_epi16(p53, Pair(W3, -W5));
+    x2 = _mm_madd_epi16(p26, Pair(W6, -W2));
+    x3 = _mm_madd_epi16(p26, Pair(W2, W6));
+  } else {
+    const __m128i r8192 = _mm_set1_epi32(8192);
+    const __m128i r4 = _mm_set1_epi32(4);
+    x8 = _mm_add_epi32(_mm_madd_epi16(p04, Pair(256, 256)), r8192);
+    x0 = _mm_add_epi32(_mm_madd_epi16(p04, Pair(256, -256)), r8192);
+    x4 = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(p17, Pair(W1, W7)), r4), 3);
+    x5 = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(p17, Pair(W7, -W1)), r4), 3);
+    x6 = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(p53, Pair(W5, W3)), r4), 3);
+    x7 = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(p53, Pair(W3, -W5)), r4), 3);
+    x2 = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(p26, Pair(W6, -W2)), r4), 3);
+    x3 = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(p26, Pair(W2, W6)), r4), 3);
+  }
+  // Stage 2 (the rest).
+  x1 = _mm_add_epi32(x4, x6);
+  x4 = _mm_sub_epi32(x4, x6);
+  x6 = _mm_add_epi32(x5, x7);
+  x5 = _mm_sub_epi32(x5, x7);
+  // Stage 3.
+  x7 = _mm_add_epi32(x8, x3);
+  x8 = _mm_sub_epi32(x8, x3);
+  x3 = _mm_add_epi32(x0, x2);
+  x0 = _mm_sub_epi32(x0, x2);
+  const __m128i r128 = _mm_set1_epi32(128);
+  x2 = _mm_srai_epi32(_mm_add_epi32(Mul181(_mm_add_epi32(x4, x5)), r128), 8);
+  x4 = _mm_srai_epi32(_mm_add_epi32(Mul181(_mm_sub_epi32(x4, x5)), r128), 8);
+  // Stage 4 before the shift.
+  out[0] = _mm_add_epi32(x7, x1);
+  out[1] = _mm_add_epi32(x3, x2);
+  out[2] = _mm_add_epi32(x0, x4);
+  out[3] = _mm_add_epi32(x8, x6);
+  out[4] = _mm_sub_epi32(x8, x6);
+  out[5] = _mm_sub_epi32(x0, x4);
+  out[6] = _mm_sub_epi32(x3, x2);
+  out[7] = _mm_sub_epi32(x7, x1);
+}
+
+// Runs one pass on all eight lanes: v[k] holds input k of lanes 0..7; on
+// return v[k] holds output k of lanes 0..7 as 16-bit values.
+template <bool kRow>
+inline void Pass8(__m128i* v, __m128i lowest, __m128i highest) {
+  __m128i lo[8], hi[8], out_lo[8], out_hi[8];
+  for (int k = 0; k < 8; ++k) {
+    lo[k] = v[k];
+    hi[k] = _mm_unpackhi_epi64(v[k], v[k]);
+  }
+  Pass4<kRow>(lo, out_lo);
+  Pass4<kRow>(hi, out_hi);
+  for (int k = 0; k < 8; ++k) {
+    __m128i a, b;
+    if (kRow) {
+      // >> 8, then keep the low 16 bits (sign-extended) so the pack is exact.
+      a = _mm_srai_epi32(_mm_slli_epi32(_mm_srai_epi32(out_lo[k], 8), 16), 16);
+      b = _mm_srai_epi32(_mm_slli_epi32(_mm_srai_epi32(out_hi[k], 8), 16), 16);
+      v[k] = _mm_packs_epi32(a, b);
+    } else {
+      a = _mm_srai_epi32(out_lo[k], 14);
+      b = _mm_srai_epi32(out_hi[k], 14);
+      v[k] = _mm_min_epi16(_mm_max_epi16(_mm_packs_epi32(a, b), lowest), highest);
+    }
+  }
+}
+
+inline void Run(int16_t* block, int16_t lowest) {
+  __m128i v[8];
+  for (int k = 0; k < 8; ++k)
+    v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * k));
+  const __m128i lo = _mm_set1_epi16(lowest);
+  const __m128i hi = _mm_set1_epi16(255);
+  Transpose(v);  // v[k] = coefficient k of rows 0..7
+  Pass8<true>(v, lo, hi);
+  Transpose(v);  // v[k] = row k of the intermediate, lanes = columns
+  Pass8<false>(v, lo, hi);
+  for (int k = 0; k < 8; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k), v[k]);
+}
+
+}  // namespace
+
+int InverseTransformFastAvailable() {
+  return 1;
+}
+void InverseTransformFast(int16_t* block) {
+  Run(block, 0);
+}
+void InverseTransformSignedFast(int16_t* block) {
+  Run(block, -256);
+}
+
+#else
+
+int InverseTransformFastAvailable() {
+  return 0;
+}
+void InverseTransformFast(int16_t* block) {
+  InverseTransformReference(block);
+}
+void InverseTransformSignedFast(int16_t* block) {
+  InverseTransformSignedReference(block);
+}
+
+#endif
+
+}  // namespace marlow
