@@ -1,0 +1,48 @@
+// Makes whole test recordings: synthetic camera pictures of 1..16 channels
+// coded as the recorder codes them (picture header layout 2: F9 full, F8
+// update, byte 4 = quantiser << 4 | channel), test sound in audio units, all
+// laid into blocks whose times advance with the pictures.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "tools/makekvr/test_audio.h"
+#include "tools/streamkit/stream_builder.h"
+
+namespace marlow {
+
+struct RecordingPlan {
+  int channels = 4;           // 1..16 cameras, channels 0..channels-1
+  int height = 272;           // 224 or 272 (width is always 640)
+  double seconds = 10.0;      // length of the recording
+  int picturesPerSecond = 5;  // per channel, 1..30
+  int fullEvery = 10;         // a full picture every N pictures of a channel
+  int qscale = 4;             // 1..14
+  int frameSkip = 0;          // written into every block header (0..127)
+  int maskOverride = -1;      // channel mask for the headers; -1: from `channels`
+  // From this picture time on (seconds into the recording) the last channel
+  // stops: its pictures end and its bit leaves the mask. Negative: never.
+  double dropLastChannelAt = -1.0;
+  TestSound sound = TestSound::kTone;
+  int audioChannel = 0;  // 0..3
+  size_t audioUnitSamples = 500;
+  uint32_t startTime = 1704067200;   // 2024-01-01 00:00:00
+  std::vector<size_t> brokenBlocks;  // blocks whose header check is spoiled
+};
+
+struct RecordingStats {
+  int pictures = 0;
+  int fullPictures = 0;
+  int audioUnits = 0;
+  size_t videoBytes = 0;
+  size_t largestPicture = 0;
+};
+
+// Lays the whole recording into `builder` (and Finish()es it). Returns 1, or
+// 0 with `error` set (a static text) when the plan is out of range.
+int MakeRecording(const RecordingPlan& plan, streamkit::StreamBuilder* builder,
+                  RecordingStats* stats, const char** error);
+
+}  // namespace marlow
