@@ -1,0 +1,66 @@
+// Conversion of a decoded planar YUV 4:2:0 picture into the RGB packings of
+// the display surfaces, the GDI bitmap and the AVI export.
+//
+// All conversions share one colour transform (BT.601 full range, 10-bit fixed
+// point, see pixel_convert_ref.cc) and one clamping rule: a channel above 255
+// becomes 255, a channel below 0 becomes 1 (0 is the display's transparent
+// colour key, so a clamped dark value must not turn transparent), a channel of
+// exactly 0 stays 0.
+//
+// Several implementations exist. The reference is the plain definition; the
+// vector kernels must produce the same bytes for every input, which the tests
+// check. Setting the environment variable MARLOW_FORCE_REFERENCE to a
+// non-empty value other than "0", or calling SetForceReference(true), makes
+// ConvertPicture use the reference.
+#pragma once
+
+#include <cstdint>
+
+#include "display/pixel_format.h"
+
+namespace marlow {
+
+enum class ConvertKernel : int {
+  Reference = 0,
+  Sse2 = 1,  // x86-64 only
+  Avx2 = 2,  // x86-64 with AVX2 in the processor and the operating system
+};
+
+// Largest width and height ConvertPicture accepts; keeps every offset far
+// inside int range.
+constexpr int kMaxConvertDimension = 8192;
+
+// Writes width x height pixels of `planes` into `destination` in `format`.
+// planes: the Y plane (width x height, stride width), then Cb and Cr
+// (width/2 x height/2, stride width/2 each), width * height * 3 / 2 bytes.
+// destination: height rows of at least width * BytesPerPixel(format) bytes,
+// `destinationPitch` bytes apart; Bgr24BottomUp writes the picture's first row
+// into the last destination row. Bytes between the end of a row's pixels and
+// the next row are left alone.
+// Returns 1, or 0 without writing anything when a pointer is null, width or
+// height is not even and in 2 .. kMaxConvertDimension, the format is unknown
+// or the pitch is smaller than one row of pixels.
+int ConvertPicture(PixelFormat format, uint8_t* destination, int destinationPitch,
+                   const uint8_t* planes, int width, int height);
+
+// The same with a chosen implementation, regardless of the forcing switch.
+// Returns 0 also when the kernel cannot run on this machine.
+int ConvertPictureWith(ConvertKernel kernel, PixelFormat format, uint8_t* destination,
+                       int destinationPitch, const uint8_t* planes, int width, int height);
+
+// True when the kernel is built in and the processor supports it.
+bool ConvertKernelAvailable(ConvertKernel kernel);
+
+// The kernel ConvertPicture uses now (the fastest available one unless the
+// reference is forced).
+ConvertKernel ActiveConvertKernel();
+
+// "reference", "sse2" or "avx2".
+const char* ConvertKernelName(ConvertKernel kernel);
+
+// Forces (true) or releases (false) the reference for ConvertPicture; the
+// initial state comes from MARLOW_FORCE_REFERENCE. Safe from any thread.
+void SetForceReference(bool on);
+bool ForceReference();
+
+}  // namespace marlow
