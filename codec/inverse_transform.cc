@@ -23,6 +23,10 @@
 // implementation of this file's contract reproduces that bit for bit.
 #include "codec/inverse_transform.h"
 
+#include <cstring>
+
+#include "codec/inverse_transform_fast.h"
+
 namespace marlow {
 
 namespace {
@@ -166,11 +170,6 @@ int g_force_reference = 0;
 
 }  // namespace
 
-// Defined by the fast implementation's file: 1 when it may run here.
-int InverseTransformFastAvailable();
-void InverseTransformFast(int16_t* block);
-void InverseTransformSignedFast(int16_t* block);
-
 void InverseTransformSignedReference(int16_t* block) {
   for (int r = 0; r < 8; ++r) RowPass(block + 8 * r);
   for (int c = 0; c < 8; ++c) ColumnPass(block + c);
@@ -200,6 +199,18 @@ void InverseTransform(int16_t* block) {
   } else {
     InverseTransformReference(block);
   }
+}
+
+void InverseTransformStore(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+  if (!g_force_reference && InverseTransformFastAvailable()) {
+    InverseTransformStoreFast(block, dst, stride);
+    return;
+  }
+  InverseTransformReference(block);
+  for (int r = 0; r < 8; ++r) {
+    for (int c = 0; c < 8; ++c) dst[r * stride + c] = static_cast<uint8_t>(block[r * 8 + c]);
+  }
+  std::memset(block, 0, 64 * sizeof(int16_t));
 }
 
 void InverseTransformSigned(int16_t* block) {

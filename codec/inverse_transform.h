@@ -9,6 +9,7 @@
 // for every input, in every implementation below.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace marlow {
@@ -17,6 +18,11 @@ namespace marlow {
 // Uses the fastest implementation this build and machine offer unless the
 // reference is forced.
 void InverseTransform(int16_t* block);
+
+// Transforms the block, stores its 8 x 8 samples at dst (rows `stride` bytes
+// apart) and leaves the block all zero, ready for the next block's
+// coefficients. This is the decoder's form.
+void InverseTransformStore(int16_t* block, uint8_t* dst, ptrdiff_t stride);
 
 // The plain scalar algorithm, always available.
 void InverseTransformReference(int16_t* block);

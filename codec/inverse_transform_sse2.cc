@@ -19,6 +19,7 @@
 // - After the column pass, the saturating pack followed by the clamp equals
 //   clip-and-clamp of the 32-bit value, since clamping is monotone.
 #include "codec/inverse_transform.h"
+#include "codec/inverse_transform_fast.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -160,8 +161,7 @@ inline void Pass8(__m128i* v, __m128i lowest, __m128i highest) {
   }
 }
 
-inline void Run(int16_t* block, int16_t lowest) {
-  __m128i v[8];
+inline void Run(int16_t* block, int16_t lowest, __m128i* v) {
   for (int k = 0; k < 8; ++k)
     v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * k));
   const __m128i lo = _mm_set1_epi16(lowest);
@@ -170,6 +170,9 @@ inline void Run(int16_t* block, int16_t lowest) {
   Pass8<true>(v, lo, hi);
   Transpose(v);  // v[k] = row k of the intermediate, lanes = columns
   Pass8<false>(v, lo, hi);
+}
+
+inline void Store(int16_t* block, const __m128i* v) {
   for (int k = 0; k < 8; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k), v[k]);
 }
 
@@ -178,15 +181,32 @@ inline void Run(int16_t* block, int16_t lowest) {
 int InverseTransformFastAvailable() {
   return 1;
 }
+
 void InverseTransformFast(int16_t* block) {
-  Run(block, 0);
+  __m128i v[8];
+  Run(block, 0, v);
+  Store(block, v);
 }
+
 void InverseTransformSignedFast(int16_t* block) {
-  Run(block, -256);
+  __m128i v[8];
+  Run(block, -256, v);
+  Store(block, v);
+}
+
+void InverseTransformStoreFast(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+  __m128i v[8];
+  Run(block, 0, v);
+  const __m128i zero = _mm_setzero_si128();
+  for (int k = 0; k < 8; ++k) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + k * stride), _mm_packus_epi16(v[k], v[k]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k), zero);
+  }
 }
 
 #else
 
+// No fast implementation in this build: the dispatcher never calls these.
 int InverseTransformFastAvailable() {
   return 0;
 }
@@ -196,6 +216,7 @@ void InverseTransformFast(int16_t* block) {
 void InverseTransformSignedFast(int16_t* block) {
   InverseTransformSignedReference(block);
 }
+void InverseTransformStoreFast(int16_t*, uint8_t*, ptrdiff_t) {}
 
 #endif
 

@@ -1,0 +1,226 @@
+// Picture header, slice scan and the slice/macroblock/block decoding loops.
+#include "codec/video_decoder.h"
+
+#include <cstring>
+
+#include "codec/bit_reader.h"
+#include "codec/coefficient_codes.h"
+#include "codec/dequantise.h"
+#include "codec/inverse_transform.h"
+#include "codec/scan_tables.h"
+
+namespace marlow {
+
+namespace {
+
+// Fourth bytes of start codes that end a picture's slices: the next picture
+// (F8 update, F9 full), the FA unit, and a recorder message (FE) that can
+// follow a live picture in the same buffer.
+inline bool EndsPicture(uint8_t code) {
+  return code == 0xF8 || code == 0xF9 || code == 0xFA || code == 0xFE;
+}
+
+// Picture size by slice count: 0-7 -> 320 x 112, 8-9 -> 320 x 128,
+// 10-14 -> 640 x 224, 15-17 -> 640 x 272.
+void SizeForSlices(int count, unsigned* width, unsigned* height) {
+  if (count <= 7) {
+    *width = 320, *height = 112;
+  } else if (count <= 9) {
+    *width = 320, *height = 128;
+  } else if (count <= 14) {
+    *width = 640, *height = 224;
+  } else {
+    *width = 640, *height = 272;
+  }
+}
+
+// Decodes one block's coefficients and writes its 8 x 8 samples. `block` is
+// all zero on entry and is left all zero. Returns 0 on an invalid code or a
+// coefficient index of 64 or more.
+inline int DecodeBlock(BitReader& bits, int16_t* block, const uint16_t* scale, uint8_t* dst,
+                       ptrdiff_t stride) {
+  bits.RefillIfBelow(10);
+  const uint32_t dc = bits.Read(8);
+  if (bits.Peek(2) == kEndOfBlockCode) {
+    // DC only: the transform of coefficient 0 = d * 8 is the flat block d.
+    bits.Skip(2);
+    uint64_t row;
+    std::memset(&row, static_cast<int>(dc), sizeof row);
+    for (int r = 0; r < 8; ++r) std::memcpy(dst + r * stride, &row, 8);
+    return 1;
+  }
+  block[0] = static_cast<int16_t>(dc * 8);
+  int i = 1;
+  for (;;) {
+    // The longest code group is the escape: 6 + 6 + 8 + 8 bits.
+    bits.RefillIfBelow(28);
+    const CoefficientEntry& e = LookupCoefficient(bits.Peek(16));
+    if (e.length == 0) break;
+    bits.Skip(e.length);
+    int run, magnitude, negative;
+    if (e.run == kRunEndOfBlock) {
+      InverseTransformStore(block, dst, stride);
+      return 1;
+    }
+    if (e.run == kRunEscape) {
+      run = static_cast<int>(bits.Read(6));
+      int level = static_cast<int>(bits.Read(8));
+      if (level == 0) {
+        level = static_cast<int>(bits.Read(8));
+      } else if (level == 128) {
+        level = static_cast<int>(bits.Read(8)) - 256;
+      } else if (level > 128) {
+        level -= 256;
+      }
+      negative = level < 0;
+      magnitude = negative ? -level : level;
+    } else {
+      run = e.run;
+      magnitude = e.level;
+      negative = static_cast<int>(bits.Read(1));
+    }
+    i += run;
+    if (i >= 64) break;
+    const int j = kZigZag[i];
+    block[j] = Dequantise(magnitude, negative, scale[j]);
+    ++i;
+  }
+  std::memset(block, 0, 64 * sizeof(int16_t));
+  return 0;
+}
+
+}  // namespace
+
+HeaderLayout HeaderLayoutOf(int variant) {
+  if (variant == 0) return HeaderLayout::kLayout1;
+  if (variant == 1 || variant == 3 || variant == 4) return HeaderLayout::kLayout2;
+  return HeaderLayout::kLayout3;
+}
+
+VideoDecoder::VideoDecoder() = default;
+
+int VideoDecoder::Reset(int variant) {
+  variant_ = variant;
+  width_ = 0;
+  height_ = 0;
+  quantiser_ = 0;
+  sequence_ = 0;
+  slice_count_ = 0;
+  std::memset(block_, 0, sizeof block_);
+  return 1;
+}
+
+size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
+  if (!data || length <= 5) return 0;
+  if (data[0] != 0 || data[1] != 0 || data[2] != 1 || (data[3] != 0xF8 && data[3] != 0xF9)) {
+    return 0;
+  }
+  const uint8_t b = data[4];
+  switch (HeaderLayoutOf(variant_)) {
+    case HeaderLayout::kLayout1:
+      full_ = b >> 7;
+      quantiser_ = (b >> 3) & 15;
+      channel_ = b & 7;
+      if (channel_ >= 4) channel_ = 0;
+      break;
+    case HeaderLayout::kLayout2:
+      full_ = data[3] & 1;
+      quantiser_ = b >> 4;
+      channel_ = b & 15;
+      break;
+    case HeaderLayout::kLayout3:
+      // The sequence number follows in bytes 5-6; a picture too short to
+      // hold it cannot hold its slices either.
+      if (length < 7) return 0;
+      full_ = b >> 7;
+      quantiser_ = (b >> 3) & 15;
+      channel_ = 0;
+      sequence_ = static_cast<uint16_t>((data[5] << 8) | data[6]);
+      break;
+  }
+  if (quantiser_ == 15) return 0;
+  for (int j = 0; j < 64; ++j) {
+    scale_[j] = static_cast<uint16_t>(kIntraQuantiserMatrix[j] * quantiser_);
+  }
+
+  // Slice scan from offset 5: a start code 00 00 01 xx whose bytes all lie
+  // at offset 5 or later. xx ending the picture stops the scan; any other
+  // start code is a slice. The 01 byte is found with memchr; its position p
+  // lets the code start at p - 2 >= 5 and its fourth byte lie before length.
+  int count = 0;
+  size_t stop = length;
+  size_t p = 7;
+  while (p + 1 < length) {
+    const void* hit = std::memchr(data + p, 1, length - 1 - p);
+    if (!hit) break;
+    p = static_cast<size_t>(static_cast<const uint8_t*>(hit) - data);
+    if (data[p - 1] == 0 && data[p - 2] == 0) {
+      if (EndsPicture(data[p + 1])) {
+        stop = p + 1;
+        break;
+      }
+      if (count == kMaxSlices) {
+        // An 18th slice: no valid picture has it, the parse fails anyway.
+        count = kMaxSlices + 1;
+        break;
+      }
+      slice_offsets_[count++] = static_cast<uint32_t>(p - 2);
+    }
+    ++p;
+  }
+  slice_count_ = count;
+  if (count <= kMaxSlices) SizeForSlices(count, &width_, &height_);
+  if (count != 14 && count != 17) return 0;
+  return stop;
+}
+
+int VideoDecoder::Decode(const uint8_t* data, size_t length, DecodedPicture* picture) {
+  if (!data || length < 5 || quantiser_ == 0 || width_ == 0 || height_ == 0) return 0;
+  if (!picture || !picture->planes) return 0;
+  picture->width = width_;
+  picture->height = height_;
+  picture->channel = channel_;
+  const int slices = slice_count_ < kMaxSlices ? slice_count_ : kMaxSlices;
+  for (int k = 0; k < slices; ++k) {
+    if (!DecodeSlice(data, length, slice_offsets_[k], picture->planes)) return 0;
+  }
+  return 1;
+}
+
+int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset, uint8_t* planes) {
+  BitReader bits(data, length, offset);
+  if (bits.Read(24) != 1) return 0;
+  const unsigned row = bits.Read(5);
+  if (row >= height_ / 16) return 0;
+  const unsigned columns = width_ / 16;
+  const ptrdiff_t luma_stride = width_;
+  const ptrdiff_t chroma_stride = width_ / 2;
+  uint8_t* const luma_row = planes + static_cast<ptrdiff_t>(row) * 16 * luma_stride;
+  uint8_t* const cb_row = planes + LumaBytes(width_, height_) + row * 8 * chroma_stride;
+  uint8_t* const cr_row = cb_row + LumaBytes(width_, height_) / 4;
+  for (unsigned column = 0; column < columns; ++column) {
+    unsigned pattern = 15;
+    if (!full_) {
+      bits.RefillIfBelow(10);
+      const unsigned increment = bits.Peek(6);
+      if (increment == 0) return 1;  // the rest of the row keeps its pixels
+      bits.Skip(6);
+      column += increment - 1;
+      // An increment past the last column leaves the picture: the slice ends
+      // there, nothing is written.
+      if (column >= columns) return 1;
+      pattern = bits.Read(4);
+    }
+    uint8_t* const y = luma_row + column * 16;
+    for (int b = 0; b < 4; ++b) {
+      if (!((pattern >> b) & 1)) continue;
+      uint8_t* dst = y + (b >> 1) * 8 * luma_stride + (b & 1) * 8;
+      if (!DecodeBlock(bits, block_, scale_, dst, luma_stride)) return 0;
+    }
+    if (!DecodeBlock(bits, block_, scale_, cb_row + column * 8, chroma_stride)) return 0;
+    if (!DecodeBlock(bits, block_, scale_, cr_row + column * 8, chroma_stride)) return 0;
+  }
+  return 1;
+}
+
+}  // namespace marlow

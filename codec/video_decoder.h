@@ -1,0 +1,79 @@
+// Decoder of the recorder's intra pictures: a 5-byte (or 7-byte) picture
+// header, one slice per macroblock row, a fixed 8-bit DC value and the MPEG
+// coefficient codes. Pictures that are not full update the output picture in
+// place: macroblocks and blocks they do not code keep their previous pixels.
+//
+// Calling order for each picture: ParseHeader, then (if it succeeded) Decode
+// on the same bytes, then Width/Height/Channel describe the result. The
+// decoder keeps no reference to the data or the picture after a call; one
+// object is used by one thread at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "codec/decoded_picture.h"
+
+namespace marlow {
+
+// Picture header layouts as the stream variant selects them.
+enum class HeaderLayout { kLayout1 = 1, kLayout2 = 2, kLayout3 = 3 };
+HeaderLayout HeaderLayoutOf(int variant);
+
+class VideoDecoder {
+ public:
+  // The most slices a valid picture has (640 x 272: 17 macroblock rows).
+  static constexpr int kMaxSlices = 17;
+
+  VideoDecoder();
+
+  // Sets the stream variant (0..9; others behave as 9) and forgets the last
+  // picture: width, height, quantiser scale, sequence number are 0 again.
+  // Channel and full flag keep their values. Returns 1.
+  int Reset(int variant);
+
+  // Checks the picture header, takes its fields and finds the slices.
+  // Returns the offset at which the slice scan stopped (the fourth byte of
+  // the next picture's or message's start code, or length) on success, 0 on
+  // failure: short data, a wrong start code, quantiser scale 15, or a slice
+  // count other than 14 or 17.
+  size_t ParseHeader(const uint8_t* data, size_t length);
+
+  // Decodes the slices found by the last ParseHeader of the same bytes into
+  // picture->planes, which must hold kMaxPictureBytes bytes; only the first
+  // Width() * Height() * 3 / 2 bytes are written. Also sets the picture's
+  // width, height and channel. Returns 1, or 0 on a decoding error; slices
+  // decoded before an error stay in the planes. Bytes beyond length read as 0.
+  int Decode(const uint8_t* data, size_t length, DecodedPicture* picture);
+
+  unsigned Width() const { return width_; }
+  unsigned Height() const { return height_; }
+  int Channel() const { return channel_; }
+  int Full() const { return full_; }
+  int QuantiserScale() const { return quantiser_; }
+  uint16_t Sequence() const { return sequence_; }
+  int Variant() const { return variant_; }
+  // Slices found by the last scan (18 means "18 or more").
+  int SliceCount() const { return slice_count_; }
+  // Byte offset of slice k (k < min(SliceCount(), kMaxSlices)).
+  uint32_t SliceOffset(int k) const { return slice_offsets_[k]; }
+
+ private:
+  int DecodeSlice(const uint8_t* data, size_t length, size_t offset, uint8_t* planes);
+
+  int variant_ = 0;
+  unsigned width_ = 0;
+  unsigned height_ = 0;
+  int full_ = 0;
+  int channel_ = 0;
+  uint16_t sequence_ = 0;
+  int quantiser_ = 0;
+  int slice_count_ = 0;
+  uint32_t slice_offsets_[kMaxSlices] = {};
+  // Per-scan dequantiser: matrix[j] * quantiser scale, raster order.
+  uint16_t scale_[64] = {};
+  // Coefficients of the block being decoded; kept all zero between blocks.
+  alignas(16) int16_t block_[64] = {};
+};
+
+}  // namespace marlow
