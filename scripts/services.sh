@@ -15,7 +15,9 @@ services_start() {
   export DISPLAY=$MARLOW_XVFB_DISPLAY
   # Sound: a null sink that plays in real time and can be recorded.
   if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
-    XDG_RUNTIME_DIR=$(mktemp -d)
+    XDG_RUNTIME_DIR=/tmp/marlow-runtime-$(id -u)
+    mkdir -p "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
     export XDG_RUNTIME_DIR
   fi
   if ! pactl info >/dev/null 2>&1; then
