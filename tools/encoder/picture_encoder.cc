@@ -20,6 +20,7 @@ constexpr int kMaxLevel = 255;  // escapes beyond +-255 could start long zero ru
 int QuantiseMagnitude(double target, int m, int q) {
   const int step = m * q;
   int guess = static_cast<int>(std::floor(4.0 * target / step + 0.5));
+  if (guess > kMaxLevel) guess = kMaxLevel;  // saturate rather than drop the coefficient
   int best = 0;
   double bestError = target;
   for (int mag = guess - 1; mag <= guess + 1; ++mag) {
@@ -83,13 +84,16 @@ int PictureEncoder::Configure(int layout, int width, int height) {
   height_ = height;
   pictureBytes_ = static_cast<size_t>(width) * height * 3 / 2;
   reference_.reset(new uint8_t[pictureBytes_ * kMaxChannels]);
+  coded_.reset(new uint8_t[pictureBytes_ * kMaxChannels]);
   scratch_.reset(new uint8_t[pictureBytes_]);
+  scratchCoded_.reset(new uint8_t[pictureBytes_]);
   Reset();
   return 1;
 }
 
 void PictureEncoder::Reset() {
   if (reference_) std::memset(reference_.get(), 128, pictureBytes_ * kMaxChannels);
+  if (coded_) std::memset(coded_.get(), 128, pictureBytes_ * kMaxChannels);
   lastCoded_ = 0;
 }
 
@@ -182,6 +186,9 @@ size_t PictureEncoder::Encode(const uint8_t* yuv420, int channel, int qscale, ui
   uint8_t* ref = reference_.get() + pictureBytes_ * static_cast<size_t>(DecodedChannel(channel));
   uint8_t* recon = scratch_.get();
   std::memcpy(recon, ref, pictureBytes_);
+  uint8_t* last = coded_.get() + pictureBytes_ * static_cast<size_t>(DecodedChannel(channel));
+  uint8_t* lastNew = scratchCoded_.get();
+  std::memcpy(lastNew, last, pictureBytes_);
 
   BitWriter bits(out, capacity);
   const uint8_t start[4] = {0x00, 0x00, 0x01, static_cast<uint8_t>(full ? 0xF9 : 0xF8)};
@@ -218,15 +225,18 @@ size_t PictureEncoder::Encode(const uint8_t* yuv420, int channel, int qscale, ui
       uint8_t* recY = recon + static_cast<size_t>(ly) * w + lx;
       uint8_t* recCb = recon + lumaBytes + static_cast<size_t>(cy) * cw + cx;
       uint8_t* recCr = recCb + chromaBytes;
+      const size_t atY = static_cast<size_t>(ly) * w + lx;
+      const size_t atC = lumaBytes + static_cast<size_t>(cy) * cw + cx;
 
       int pattern = 15;
       if (!full) {
         pattern = 0;
         for (int b = 0; b < 4; ++b) {
           const size_t at = static_cast<size_t>((b >> 1) * 8) * w + (b & 1) * 8;
-          if (BlockChanged(srcY + at, recY + at, w)) pattern |= 1 << b;
+          if (BlockChanged(srcY + at, last + atY + at, w)) pattern |= 1 << b;
         }
-        if (pattern == 0 && !BlockChanged(srcCb, recCb, cw) && !BlockChanged(srcCr, recCr, cw)) {
+        if (pattern == 0 && !BlockChanged(srcCb, last + atC, cw) &&
+            !BlockChanged(srcCr, last + atC + chromaBytes, cw)) {
           continue;
         }
         bits.Put(static_cast<uint32_t>(mb - column + 1), 6);
@@ -236,9 +246,14 @@ size_t PictureEncoder::Encode(const uint8_t* yuv420, int channel, int qscale, ui
         if (!(pattern & (1 << b))) continue;
         const size_t at = static_cast<size_t>((b >> 1) * 8) * w + (b & 1) * 8;
         CodeBlock(bits, srcY + at, w, recY + at, w, qscale);
+        for (int y = 0; y < 8; ++y) std::memcpy(lastNew + atY + at + y * w, srcY + at + y * w, 8);
       }
       CodeBlock(bits, srcCb, cw, recCb, cw, qscale);
       CodeBlock(bits, srcCr, cw, recCr, cw, qscale);
+      for (int y = 0; y < 8; ++y) {
+        std::memcpy(lastNew + atC + y * cw, srcCb + y * cw, 8);
+        std::memcpy(lastNew + atC + chromaBytes + y * cw, srcCr + y * cw, 8);
+      }
       column = mb + 1;
       ++coded;
     }
@@ -258,6 +273,7 @@ size_t PictureEncoder::Encode(const uint8_t* yuv420, int channel, int qscale, ui
   }
 
   std::memcpy(ref, recon, pictureBytes_);
+  std::memcpy(last, lastNew, pictureBytes_);
   lastCoded_ = coded;
   return length;
 }

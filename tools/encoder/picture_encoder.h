@@ -56,10 +56,13 @@ class PictureEncoder {
   size_t EncodeFull(const uint8_t* yuv420, int channel, int qscale, uint16_t sequence, uint8_t* out,
                     size_t capacity);
 
-  // Encodes an update picture against the channel's reference: only blocks
-  // whose mean absolute difference exceeds the threshold are coded (a
+  // Encodes an update picture: only blocks whose mean absolute difference
+  // from the source last coded for them exceeds the threshold are coded (a
   // macroblock is coded when one of its six blocks is; its chroma is then
-  // always coded). Before any full picture the reference is mid-grey (all 128).
+  // always coded). Comparing with the last coded source, not with the
+  // reconstruction, keeps still parts from being coded again and again for
+  // their quantisation error, and lets no slow change creep by unseen.
+  // Before any full picture both are mid-grey (all 128).
   size_t EncodeUpdate(const uint8_t* yuv420, int channel, int qscale, uint16_t sequence,
                       uint8_t* out, size_t capacity);
 
@@ -97,7 +100,9 @@ class PictureEncoder {
   int lastCoded_ = 0;
   size_t pictureBytes_ = 0;
   std::unique_ptr<uint8_t[]> reference_;  // kMaxChannels pictures
+  std::unique_ptr<uint8_t[]> coded_;      // kMaxChannels pictures: source last coded per block
   std::unique_ptr<uint8_t[]> scratch_;    // reconstruction of the picture being coded
+  std::unique_ptr<uint8_t[]> scratchCoded_;
 };
 
 // Finds start codes 00 00 01 in `data` from `from` on; writes up to
