@@ -2,6 +2,7 @@
 // the decoder's sizes and of awkward widths, on every (Y, Cb, Cr) triple, and
 // on structured pictures (gradients, 0/255 extremes in all planes).
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,12 @@
 #include "tests/display/convert_test_util.h"
 
 namespace marlow {
+
+// Names the kernel in test names and messages instead of its bytes.
+void PrintTo(ConvertKernel kernel, std::ostream* os) {
+  *os << ConvertKernelName(kernel);
+}
+
 namespace {
 
 using test::YuvPicture;
