@@ -170,6 +170,10 @@ int g_force_reference = 0;
 
 }  // namespace
 
+void InverseTransformRowReference(int16_t* row) {
+  RowPass(row);
+}
+
 void InverseTransformSignedReference(int16_t* block) {
   for (int r = 0; r < 8; ++r) RowPass(block + 8 * r);
   for (int c = 0; c < 8; ++c) ColumnPass(block + c);

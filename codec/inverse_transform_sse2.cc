@@ -5,7 +5,10 @@
 // - The all-zero short paths of the reference are pure shortcuts: with
 //   c1..c7 = 0 the full row formula gives (c0 * 2048 + 128) >> 8 = c0 * 8, and
 //   with r1..r7 = 0 the full column formula gives (r0 * 256 + 8192) >> 14 =
-//   (r0 + 32) >> 6. So this version always runs the full formulas.
+//   (r0 + 32) >> 6. So this version runs the full formulas, except where
+//   whole coefficient rows are zero: a zero row transforms to zero, so the
+//   row pass skips rows 4..7 when they are all zero, and a block with only
+//   row 0 takes the reference's row pass and the column short path.
 // - Between two right shifts the reference only adds and multiplies in
 //   wrapping 32-bit arithmetic, which is a ring: regrouping is exact. Stage 1
 //   and 2 therefore become pairwise products with _mm_madd_epi16, e.g.
@@ -21,9 +24,21 @@
 #include "codec/inverse_transform.h"
 #include "codec/inverse_transform_fast.h"
 
+#include <cstring>
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define MARLOW_IDCT_SSE2 1
+#endif
+
+// The passes are small and called from one place each: keeping them inline
+// lets the compiler hold all sixteen vectors in registers.
+#if defined(__GNUC__)
+#define MARLOW_INLINE inline __attribute__((always_inline))
+#define MARLOW_UNROLL _Pragma("GCC unroll 8")
+#else
+#define MARLOW_INLINE inline
+#define MARLOW_UNROLL
 #endif
 
 namespace marlow {
@@ -39,18 +54,18 @@ constexpr int16_t W5 = 1609;
 constexpr int16_t W6 = 1108;
 constexpr int16_t W7 = 565;
 
-inline __m128i Pair(int16_t a, int16_t b) {
+MARLOW_INLINE __m128i Pair(int16_t a, int16_t b) {
   return _mm_set_epi16(b, a, b, a, b, a, b, a);
 }
 
-inline __m128i Mul181(__m128i v) {
+MARLOW_INLINE __m128i Mul181(__m128i v) {
   const __m128i a = _mm_add_epi32(_mm_slli_epi32(v, 7), _mm_slli_epi32(v, 5));
   const __m128i b = _mm_add_epi32(_mm_slli_epi32(v, 4), _mm_slli_epi32(v, 2));
   return _mm_add_epi32(_mm_add_epi32(a, b), v);
 }
 
 // Eight rows of 8 x 16 bit: r[k] <- the transposed matrix.
-inline void Transpose(__m128i* r) {
+MARLOW_INLINE void Transpose(__m128i* r) {
   const __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]);
   const __m128i a1 = _mm_unpackhi_epi16(r[0], r[1]);
   const __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]);
@@ -82,7 +97,7 @@ inline void Transpose(__m128i* r) {
 // pass constants differ between rows and columns: kRow selects them.
 // Results are the eight 32-bit outputs before the final shift.
 template <bool kRow>
-inline void Pass4(const __m128i (&lo)[8], __m128i (&out)[8]) {
+MARLOW_INLINE void Pass4(const __m128i (&lo)[8], __m128i (&out)[8]) {
   // Pairs: (c0,c4), (c1,c7), (c5,c3), (c2,c6).
   const __m128i p04 = _mm_unpacklo_epi16(lo[0], lo[4]);
   const __m128i p17 = _mm_unpacklo_epi16(lo[1], lo[7]);
@@ -136,22 +151,27 @@ inline void Pass4(const __m128i (&lo)[8], __m128i (&out)[8]) {
 }
 
 // Runs one pass on all eight lanes: v[k] holds input k of lanes 0..7; on
-// return v[k] holds output k of lanes 0..7 as 16-bit values.
-template <bool kRow>
-inline void Pass8(__m128i* v, __m128i lowest, __m128i highest) {
+// return v[k] holds output k of lanes 0..7 as 16-bit values. With kLowHalf
+// the inputs of lanes 4..7 are known to be zero, and so are their row-pass
+// outputs (a zero row transforms to zero): only lanes 0..3 are computed.
+template <bool kRow, bool kLowHalf = false>
+MARLOW_INLINE void Pass8(__m128i* v, __m128i lowest, __m128i highest) {
   __m128i lo[8], hi[8], out_lo[8], out_hi[8];
+  MARLOW_UNROLL
   for (int k = 0; k < 8; ++k) {
     lo[k] = v[k];
-    hi[k] = _mm_unpackhi_epi64(v[k], v[k]);
+    if (!kLowHalf) hi[k] = _mm_unpackhi_epi64(v[k], v[k]);
   }
   Pass4<kRow>(lo, out_lo);
-  Pass4<kRow>(hi, out_hi);
+  if (!kLowHalf) Pass4<kRow>(hi, out_hi);
+  MARLOW_UNROLL
   for (int k = 0; k < 8; ++k) {
     __m128i a, b;
     if (kRow) {
       // >> 8, then keep the low 16 bits (sign-extended) so the pack is exact.
       a = _mm_srai_epi32(_mm_slli_epi32(_mm_srai_epi32(out_lo[k], 8), 16), 16);
-      b = _mm_srai_epi32(_mm_slli_epi32(_mm_srai_epi32(out_hi[k], 8), 16), 16);
+      b = kLowHalf ? _mm_setzero_si128()
+                   : _mm_srai_epi32(_mm_slli_epi32(_mm_srai_epi32(out_hi[k], 8), 16), 16);
       v[k] = _mm_packs_epi32(a, b);
     } else {
       a = _mm_srai_epi32(out_lo[k], 14);
@@ -161,18 +181,46 @@ inline void Pass8(__m128i* v, __m128i lowest, __m128i highest) {
   }
 }
 
-inline void Run(int16_t* block, int16_t lowest, __m128i* v) {
-  for (int k = 0; k < 8; ++k)
+MARLOW_INLINE bool AllZero(__m128i v) {
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) == 0xFFFF;
+}
+
+// Leaves in v[k] output row k, clipped to lowest..255.
+MARLOW_INLINE void Run(const int16_t* block, int16_t lowest, __m128i* v) {
+  MARLOW_UNROLL
+  for (int k = 0; k < 8; ++k) {
     v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * k));
+  }
   const __m128i lo = _mm_set1_epi16(lowest);
   const __m128i hi = _mm_set1_epi16(255);
-  Transpose(v);  // v[k] = coefficient k of rows 0..7
-  Pass8<true>(v, lo, hi);
+  const __m128i lower_rows = _mm_or_si128(_mm_or_si128(v[4], v[5]), _mm_or_si128(v[6], v[7]));
+  if (AllZero(lower_rows)) {
+    if (AllZero(_mm_or_si128(_mm_or_si128(v[1], v[2]), v[3]))) {
+      // Only coefficient row 0: the column pass sees r1..r7 = 0 in every
+      // column and gives clip((r0 + 32) >> 6) down the whole column. The
+      // saturating add can only change values that clip to 255 anyway.
+      alignas(16) int16_t row[8];
+      std::memcpy(row, block, sizeof row);
+      InverseTransformRowReference(row);
+      __m128i r = _mm_load_si128(reinterpret_cast<const __m128i*>(row));
+      r = _mm_srai_epi16(_mm_adds_epi16(r, _mm_set1_epi16(32)), 6);
+      r = _mm_min_epi16(_mm_max_epi16(r, lo), hi);
+      MARLOW_UNROLL
+      for (int k = 0; k < 8; ++k) v[k] = r;
+      return;
+    }
+    Transpose(v);  // v[k] = coefficient k of rows 0..7, rows 4..7 zero
+    Pass8<true, true>(v, lo, hi);
+  } else {
+    Transpose(v);  // v[k] = coefficient k of rows 0..7
+    Pass8<true>(v, lo, hi);
+  }
   Transpose(v);  // v[k] = row k of the intermediate, lanes = columns
   Pass8<false>(v, lo, hi);
 }
 
-inline void Store(int16_t* block, const __m128i* v) {
+MARLOW_INLINE void Store(int16_t* block, const __m128i* v) {
+  MARLOW_UNROLL
   for (int k = 0; k < 8; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k), v[k]);
 }
 
@@ -198,6 +246,7 @@ void InverseTransformStoreFast(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
   __m128i v[8];
   Run(block, 0, v);
   const __m128i zero = _mm_setzero_si128();
+  MARLOW_UNROLL
   for (int k = 0; k < 8; ++k) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + k * stride), _mm_packus_epi16(v[k], v[k]));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k), zero);

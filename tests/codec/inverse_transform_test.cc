@@ -112,6 +112,13 @@ TEST(InverseTransformTest, FastEqualsReferenceOnRandomBlocks) {
     block[0] = static_cast<int16_t>(8 * (n % 256));
     for (int m = n % 6; m > 0; --m) block[position(gen)] = static_cast<int16_t>(small(gen) * 16);
     ExpectAgreement(block, "sparse", n);
+    // Only the first row, or only the first four rows, carry coefficients:
+    // the fast implementation's short paths.
+    std::memset(block, 0, sizeof block);
+    for (int k = 0; k < 8; ++k) block[k] = static_cast<int16_t>(n & 1 ? any(gen) : legal(gen));
+    ExpectAgreement(block, "row 0 only", n);
+    for (int k = 8; k < 32; ++k) block[k] = static_cast<int16_t>(n & 1 ? any(gen) : legal(gen));
+    ExpectAgreement(block, "rows 0-3 only", n);
   }
 }
 
@@ -133,6 +140,14 @@ TEST(InverseTransformTest, FastEqualsReferenceOnSaturatedExtremes) {
       ExpectAgreement(block, "extreme columns", n++);
       for (int k = 0; k < 64; ++k) block[k] = (k == 0 || ((pattern >> (k % 8)) & 1)) ? e[1] : e[0];
       ExpectAgreement(block, "extreme mixed", n++);
+    }
+    for (int rows : {1, 4}) {
+      for (int pattern = 0; pattern < 256; ++pattern) {
+        for (int k = 0; k < 64; ++k) {
+          block[k] = k < rows * 8 ? e[((pattern >> (k & 7)) ^ (k >> 3)) & 1] : 0;
+        }
+        ExpectAgreement(block, "extreme upper rows", n++);
+      }
     }
     for (int k = 0; k < 64; ++k) block[k] = e[0];
     ExpectAgreement(block, "all low", n++);
