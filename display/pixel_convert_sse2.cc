@@ -10,8 +10,12 @@
 // mulhi16 keeps the high half of the 32-bit product, i.e. floor(x * 64 * c /
 // 65536) = floor(x * c / 1024), the reference's arithmetic shift. Terms lie in
 // -227..225 and Y + term in -227..480, well inside 16 bits.
-// Clamp: min(x, 255), then max with (x >>> 15), which is 1 exactly for the
-// negative values and 0 otherwise, so below 0 becomes 1 and 0 stays 0.
+// The 16-bit packings clamp in 16-bit lanes: min(x, 255), then max with
+// (x >>> 15), which is 1 exactly for the negative values and 0 otherwise, so
+// below 0 becomes 1 and 0 stays 0. The 24- and 32-bit packings work on 16
+// bytes at once: the term is split into its positive and negative parts (each
+// 0..227, one byte) and applied with saturating byte arithmetic
+// (ChannelBytes).
 #if defined(__x86_64__) || defined(_M_X64)
 
 #include <emmintrin.h>
@@ -27,29 +31,74 @@ struct Terms {
   __m128i rLo, rHi, gLo, gHi, bLo, bHi;
 };
 
-inline Terms LoadTerms(const uint8_t* cb, const uint8_t* cr) {
+// The terms of eight pixel pairs, t0..t7 in order, one 16-bit lane each.
+struct RawTerms {
+  __m128i r, g, b;
+};
+
+inline RawTerms LoadRawTerms(const uint8_t* cb, const uint8_t* cr) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i bias = _mm_set1_epi16(128);
   const __m128i u = _mm_sub_epi16(
       _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cb)), zero), bias);
   const __m128i v = _mm_sub_epi16(
       _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cr)), zero), bias);
-  const __m128i r = _mm_mulhi_epi16(_mm_slli_epi16(v, 6), _mm_set1_epi16(1436));
-  const __m128i b = _mm_mulhi_epi16(_mm_slli_epi16(u, 6), _mm_set1_epi16(1815));
+  RawTerms t;
+  t.r = _mm_mulhi_epi16(_mm_slli_epi16(v, 6), _mm_set1_epi16(1436));
+  t.b = _mm_mulhi_epi16(_mm_slli_epi16(u, 6), _mm_set1_epi16(1815));
   // Pairs (u, v) times (-352, -731), summed in 32 bits.
   const __m128i gCoef = _mm_set1_epi32(static_cast<int>(
       (0xFFFFu & static_cast<unsigned>(-731)) << 16 | (0xFFFFu & static_cast<unsigned>(-352))));
   const __m128i gLo32 = _mm_srai_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(u, v), gCoef), 10);
   const __m128i gHi32 = _mm_srai_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(u, v), gCoef), 10);
-  const __m128i g = _mm_packs_epi32(gLo32, gHi32);
-  Terms t;
-  t.rLo = _mm_unpacklo_epi16(r, r);
-  t.rHi = _mm_unpackhi_epi16(r, r);
-  t.gLo = _mm_unpacklo_epi16(g, g);
-  t.gHi = _mm_unpackhi_epi16(g, g);
-  t.bLo = _mm_unpacklo_epi16(b, b);
-  t.bHi = _mm_unpackhi_epi16(b, b);
+  t.g = _mm_packs_epi32(gLo32, gHi32);
   return t;
+}
+
+inline Terms LoadTerms(const uint8_t* cb, const uint8_t* cr) {
+  const RawTerms raw = LoadRawTerms(cb, cr);
+  Terms t;
+  t.rLo = _mm_unpacklo_epi16(raw.r, raw.r);
+  t.rHi = _mm_unpackhi_epi16(raw.r, raw.r);
+  t.gLo = _mm_unpacklo_epi16(raw.g, raw.g);
+  t.gHi = _mm_unpackhi_epi16(raw.g, raw.g);
+  t.bLo = _mm_unpacklo_epi16(raw.b, raw.b);
+  t.bHi = _mm_unpackhi_epi16(raw.b, raw.b);
+  return t;
+}
+
+// Terms as unsigned bytes for the 24- and 32-bit packings: the positive part
+// p = max(t, 0) and the negative part n = max(-t, 0) (both 0..227); p | p << 8
+// in the 16-bit lane of pair k puts the term into the bytes of pixels 2k and
+// 2k + 1.
+struct ByteTerms {
+  __m128i rp, rn, gp, gn, bp, bn;
+};
+
+inline void SplitTerm(__m128i t, __m128i* p, __m128i* n) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i pos = _mm_max_epi16(t, zero);
+  const __m128i neg = _mm_max_epi16(_mm_sub_epi16(zero, t), zero);
+  *p = _mm_or_si128(pos, _mm_slli_epi16(pos, 8));
+  *n = _mm_or_si128(neg, _mm_slli_epi16(neg, 8));
+}
+
+inline ByteTerms LoadByteTerms(const uint8_t* cb, const uint8_t* cr) {
+  const RawTerms raw = LoadRawTerms(cb, cr);
+  ByteTerms t;
+  SplitTerm(raw.r, &t.rp, &t.rn);
+  SplitTerm(raw.g, &t.gp, &t.gn);
+  SplitTerm(raw.b, &t.bp, &t.bn);
+  return t;
+}
+
+// Y + t for 16 pixels in bytes with the clamping rule: only one of p, n is
+// non-zero, so saturating add then subtract gives min(Y + t, 255) or
+// max(Y + t, 0); the result was negative exactly when n > Y, and then the 0
+// becomes 1.
+inline __m128i ChannelBytes(__m128i y, __m128i p, __m128i n) {
+  const __m128i x = _mm_subs_epu8(_mm_adds_epu8(y, p), n);
+  return _mm_or_si128(x, _mm_min_epu8(_mm_subs_epu8(n, y), _mm_set1_epi8(1)));
 }
 
 inline __m128i Clamp(__m128i x) {
@@ -92,35 +141,48 @@ inline void StoreU(uint8_t* out, __m128i v) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
 }
 
-// Stores 16 pixels given as 16-bit channels (lo: pixels 0..7, hi: 8..15).
+// Stores 16 pixels given as 16-bit channels (lo: pixels 0..7, hi: 8..15) in
+// a 16-bit packing.
 template <PixelFormat F>
 inline void Store16(uint8_t* out, __m128i rLo, __m128i gLo, __m128i bLo, __m128i rHi, __m128i gHi,
                     __m128i bHi) {
-  if (F == PixelFormat::Xrgb32 || F == PixelFormat::Bgr24) {
-    const __m128i bgLo = _mm_or_si128(bLo, _mm_slli_epi16(gLo, 8));
-    const __m128i bgHi = _mm_or_si128(bHi, _mm_slli_epi16(gHi, 8));
-    const __m128i p0 = _mm_unpacklo_epi16(bgLo, rLo);
-    const __m128i p1 = _mm_unpackhi_epi16(bgLo, rLo);
-    const __m128i p2 = _mm_unpacklo_epi16(bgHi, rHi);
-    const __m128i p3 = _mm_unpackhi_epi16(bgHi, rHi);
-    if (F == PixelFormat::Xrgb32) {
-      StoreU(out, p0);
-      StoreU(out + 16, p1);
-      StoreU(out + 32, p2);
-      StoreU(out + 48, p3);
-    } else {
-      const __m128i c0 = Compact24(p0);
-      const __m128i c1 = Compact24(p1);
-      const __m128i c2 = Compact24(p2);
-      const __m128i c3 = Compact24(p3);
-      StoreU(out, _mm_or_si128(c0, _mm_slli_si128(c1, 12)));
-      StoreU(out + 16, _mm_or_si128(_mm_srli_si128(c1, 4), _mm_slli_si128(c2, 8)));
-      StoreU(out + 32, _mm_or_si128(_mm_srli_si128(c2, 8), _mm_slli_si128(c3, 4)));
-    }
+  StoreU(out, Pack16(F, rLo, gLo, bLo));
+  StoreU(out + 16, Pack16(F, rHi, gHi, bHi));
+}
+
+// Stores 16 pixels given as byte channels in pixel order, as Xrgb32 or Bgr24.
+template <PixelFormat F>
+inline void StoreBytes16(uint8_t* out, __m128i r, __m128i g, __m128i b) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i bg0 = _mm_unpacklo_epi8(b, g);  // pixels 0-7
+  const __m128i bg1 = _mm_unpackhi_epi8(b, g);  // pixels 8-15
+  const __m128i r0 = _mm_unpacklo_epi8(r, zero);
+  const __m128i r1 = _mm_unpackhi_epi8(r, zero);
+  const __m128i p0 = _mm_unpacklo_epi16(bg0, r0);
+  const __m128i p1 = _mm_unpackhi_epi16(bg0, r0);
+  const __m128i p2 = _mm_unpacklo_epi16(bg1, r1);
+  const __m128i p3 = _mm_unpackhi_epi16(bg1, r1);
+  if (F == PixelFormat::Xrgb32) {
+    StoreU(out, p0);
+    StoreU(out + 16, p1);
+    StoreU(out + 32, p2);
+    StoreU(out + 48, p3);
   } else {
-    StoreU(out, Pack16(F, rLo, gLo, bLo));
-    StoreU(out + 16, Pack16(F, rHi, gHi, bHi));
+    const __m128i c0 = Compact24(p0);
+    const __m128i c1 = Compact24(p1);
+    const __m128i c2 = Compact24(p2);
+    const __m128i c3 = Compact24(p3);
+    StoreU(out, _mm_or_si128(c0, _mm_slli_si128(c1, 12)));
+    StoreU(out + 16, _mm_or_si128(_mm_srli_si128(c1, 4), _mm_slli_si128(c2, 8)));
+    StoreU(out + 32, _mm_or_si128(_mm_srli_si128(c2, 8), _mm_slli_si128(c3, 4)));
   }
+}
+
+template <PixelFormat F>
+inline void RowBytes16(const uint8_t* luma, const ByteTerms& t, uint8_t* out) {
+  const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(luma));
+  StoreBytes16<F>(out, ChannelBytes(y, t.rp, t.rn), ChannelBytes(y, t.gp, t.gn),
+                  ChannelBytes(y, t.bp, t.bn));
 }
 
 template <PixelFormat F>
@@ -149,9 +211,15 @@ void Convert(uint8_t* destination, ptrdiff_t pitch, const uint8_t* planes, int w
     uint8_t* out0 = destination + row * pitch;
     uint8_t* out1 = out0 + pitch;
     for (int k = 0; k < vectorPairs; k += 8) {
-      const Terms t = LoadTerms(cb + k, cr + k);
-      Row16<F>(y0 + 2 * k, t, out0 + 2 * k * kBpp);
-      Row16<F>(y1 + 2 * k, t, out1 + 2 * k * kBpp);
+      if constexpr (kBpp != 2) {
+        const ByteTerms t = LoadByteTerms(cb + k, cr + k);
+        RowBytes16<F>(y0 + 2 * k, t, out0 + 2 * k * kBpp);
+        RowBytes16<F>(y1 + 2 * k, t, out1 + 2 * k * kBpp);
+      } else {
+        const Terms t = LoadTerms(cb + k, cr + k);
+        Row16<F>(y0 + 2 * k, t, out0 + 2 * k * kBpp);
+        Row16<F>(y1 + 2 * k, t, out1 + 2 * k * kBpp);
+      }
     }
     ConvertPairsScalar(F, y0, y1, cb, cr, vectorPairs, pairs, out0, out1);
   }
