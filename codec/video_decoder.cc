@@ -37,8 +37,12 @@ void SizeForSlices(int count, unsigned* width, unsigned* height) {
 // Decodes one block's coefficients and writes its 8 x 8 samples. `block` is
 // all zero on entry and is left all zero. Returns 0 on an invalid code or a
 // coefficient index of 64 or more.
-inline int DecodeBlock(BitReader& bits, int16_t* block, const uint16_t* scale, uint8_t* dst,
-                       ptrdiff_t stride) {
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
+inline int
+DecodeBlock(BitReader& bits, int16_t* block, const uint16_t* scale, uint8_t* dst,
+            ptrdiff_t stride) {
   bits.RefillIfBelow(10);
   const uint32_t dc = bits.Read(8);
   if (bits.Peek(2) == kEndOfBlockCode) {
@@ -211,14 +215,20 @@ int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
       if (column >= columns) return 1;
       pattern = bits.Read(4);
     }
-    uint8_t* const y = luma_row + column * 16;
-    for (int b = 0; b < 4; ++b) {
-      if (!((pattern >> b) & 1)) continue;
-      uint8_t* dst = y + (b >> 1) * 8 * luma_stride + (b & 1) * 8;
-      if (!DecodeBlock(bits, block_, scale_, dst, luma_stride)) return 0;
+    // One call site for all six blocks keeps the bit reader in registers.
+    for (int b = 0; b < 6; ++b) {
+      uint8_t* dst;
+      ptrdiff_t stride;
+      if (b < 4) {
+        if (!((pattern >> b) & 1)) continue;
+        dst = luma_row + (b >> 1) * 8 * luma_stride + column * 16 + (b & 1) * 8;
+        stride = luma_stride;
+      } else {
+        dst = (b == 4 ? cb_row : cr_row) + column * 8;
+        stride = chroma_stride;
+      }
+      if (!DecodeBlock(bits, block_, scale_, dst, stride)) return 0;
     }
-    if (!DecodeBlock(bits, block_, scale_, cb_row + column * 8, chroma_stride)) return 0;
-    if (!DecodeBlock(bits, block_, scale_, cr_row + column * 8, chroma_stride)) return 0;
   }
   return 1;
 }
