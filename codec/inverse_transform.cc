@@ -23,6 +23,7 @@
 // implementation of this file's contract reproduces that bit for bit.
 #include "codec/inverse_transform.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "codec/inverse_transform_fast.h"
@@ -166,7 +167,13 @@ void ColumnPass(int16_t* b) {
   b[56] = static_cast<int16_t>(Clip(Sar(x7 - x1, 14)));
 }
 
-int g_force_reference = 0;
+// Set by tests and benchmarks, read by every transform: atomic so that a
+// switch while another thread decodes is a race on nothing but the choice.
+std::atomic<int> g_force_reference{0};
+
+inline bool UseFast() {
+  return !g_force_reference.load(std::memory_order_relaxed) && InverseTransformFastAvailable();
+}
 
 }  // namespace
 
@@ -194,11 +201,11 @@ int InverseTransformHasFastPath() {
 }
 
 void ForceReferenceInverseTransform(int force) {
-  g_force_reference = force ? 1 : 0;
+  g_force_reference.store(force ? 1 : 0, std::memory_order_relaxed);
 }
 
 void InverseTransform(int16_t* block) {
-  if (!g_force_reference && InverseTransformFastAvailable()) {
+  if (UseFast()) {
     InverseTransformFast(block);
   } else {
     InverseTransformReference(block);
@@ -206,7 +213,7 @@ void InverseTransform(int16_t* block) {
 }
 
 void InverseTransformStore(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
-  if (!g_force_reference && InverseTransformFastAvailable()) {
+  if (UseFast()) {
     InverseTransformStoreFast(block, dst, stride);
     return;
   }
@@ -218,7 +225,7 @@ void InverseTransformStore(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
 }
 
 void InverseTransformSigned(int16_t* block) {
-  if (!g_force_reference && InverseTransformFastAvailable()) {
+  if (UseFast()) {
     InverseTransformSignedFast(block);
   } else {
     InverseTransformSignedReference(block);

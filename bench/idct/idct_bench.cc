@@ -2,7 +2,9 @@
 // fast implementation, on dense and on decoder-like sparse blocks, in the
 // in-place form and in the decoder's store-to-plane form.
 //
-// Usage: idct_bench [--seconds S]
+// Usage: idct_bench [--seconds S] [--passes N]
+// --passes runs a fixed number of passes over the blocks instead of a time,
+// for instruction counting under callgrind (valgrind --tool=callgrind).
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -44,6 +46,8 @@ volatile uint32_t g_sink;
 
 // Blocks per second of one implementation; the copy of each input block is
 // part of the loop (the decoder fills a block before each transform too).
+int g_passes = 0;  // fixed pass count, 0 = run for the given time
+
 double Measure(const std::vector<int16_t>& blocks, bool store, double seconds) {
   alignas(16) int16_t work[64];
   static uint8_t plane[640 * 8];
@@ -63,7 +67,7 @@ double Measure(const std::vector<int16_t>& blocks, bool store, double seconds) {
     }
     done += kBlocks;
     elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-  } while (elapsed < seconds);
+  } while (g_passes ? done < static_cast<long long>(g_passes) * kBlocks : elapsed < seconds);
   g_sink = sum + plane[7];
   return static_cast<double>(done) / elapsed;
 }
@@ -74,6 +78,7 @@ int main(int argc, char** argv) {
   double seconds = 1.0;
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == "--seconds" && i + 1 < argc) seconds = std::atof(argv[++i]);
+    if (std::string(argv[i]) == "--passes" && i + 1 < argc) g_passes = std::atoi(argv[++i]);
   }
   std::printf("inverse transform, %d distinct blocks, %.1f s per figure\n", kBlocks, seconds);
   std::printf("fast implementation available: %s\n",
