@@ -53,6 +53,11 @@ class LiveUnitParser {
   // Consumes count received bytes.
   void Parse(const uint8_t* bytes, size_t count);
 
+  // true: every byte goes through the plain per-byte steps. false (the
+  // default): runs of unit bytes that cannot end in a start code are copied
+  // in one go. Both give the same units, messages and state.
+  void SetReferenceOnly(bool on) { reference_only_ = on; }
+
   // The info record of every live video entry: 2006-01-01 10:00:00, the value
   // at record offset 24 is 1, everything else 0.
   static UnitInfo VideoInfo();
@@ -63,6 +68,8 @@ class LiveUnitParser {
   static constexpr uint8_t kStartVideoCodeDefault = 0xF8;  // before the first unit
   enum Mode : uint8_t { kNothing = 0, kVideo = 1, kAudio = 2, kMessage = 3 };
 
+  void Step(uint8_t b);
+  size_t CopyRun(const uint8_t* bytes, size_t count);
   void PushVideo();
   void PushAudio();
   void StoreMessageByte(uint8_t b);
@@ -91,6 +98,7 @@ class LiveUnitParser {
   uint32_t message_count_ = 0;          // bytes of the message, start code included
   uint32_t message_length_ = 0;
   uint64_t skipped_messages_ = 0;
+  bool reference_only_ = false;
 };
 
 }  // namespace marlow
