@@ -2,7 +2,9 @@
 
 namespace marlow {
 
-WorkerThread::~WorkerThread() { Stop(); }
+WorkerThread::~WorkerThread() {
+  Stop();
+}
 
 int32_t WorkerThread::Start(platform::ThreadPriority priority) {
   if (thread_.IsHeld()) return 0;
@@ -21,6 +23,8 @@ int WorkerThread::Stop() {
   return 1;
 }
 
-uint32_t WorkerThread::Entry(void* self) { return static_cast<WorkerThread*>(self)->Run(); }
+uint32_t WorkerThread::Entry(void* self) {
+  return static_cast<WorkerThread*>(self)->Run();
+}
 
 }  // namespace marlow

@@ -1,0 +1,136 @@
+// PlaybackEngine: the one object through which the viewer drives pictures and
+// sound. The user-interface thread calls its operations; they post a command
+// (code plus a manual-reset event, no queue: a newer command replaces an
+// unread one) to the engine thread, which reads units from the source, paces
+// them, decodes them and hands them to the display and the sound output.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "codec/video_decoder.h"
+#include "engine/clock.h"
+#include "engine/media_sinks.h"
+#include "engine/worker_thread.h"
+#include "recording/recording_source.h"
+
+namespace marlow {
+
+enum class PlayState : int {
+  Ready = 0,
+  Stop = 1,
+  Play = 2,
+  PlayReverse = 3,
+  StepForward = 4,
+  StepBackward = 5,
+  Pause = 6,
+  Search = 7,
+};
+
+// Name of a state as the status line shows it.
+const char* PlayStateName(PlayState state);
+
+enum PlaybackCommand : int {
+  kCommandPause = 2,
+  kCommandPlay = 3,
+  kCommandPlayReverse = 4,
+  kCommandStepForward = 5,
+  kCommandStepBackward = 6,
+  kCommandSearch = 7,
+};
+
+enum EngineMode : int { kModePlayer = 1, kModeLive = 2 };
+
+class PlaybackEngine : public WorkerThread {
+ public:
+  // Largest picture buffer the thread hands out, in bytes.
+  static constexpr size_t kPictureBytes = 414720;
+  static constexpr int kMaxChannels = 16;
+
+  // The display and the sound output are owned by the caller and must outlive
+  // the engine. clock: SystemClock() except in tests.
+  PlaybackEngine(PictureSink& display, SoundSink& sound, Clock& clock = SystemClock());
+  ~PlaybackEngine() override;
+
+  // --- user-interface thread ---
+  int Initialize(int variant, int channelCount);
+  int SwitchMode(int mode, int variant, int channelCount);
+  int OpenAndPlay(const char* path, int isDisk);
+  int Close();
+  int Pause() { return Post(kCommandPause); }
+  int Play(double x);
+  int PlayReverse(double x);
+  int FastForward();
+  int FastRewind();
+  int StepForward() { return Post(kCommandStepForward); }
+  int StepBackward() { return Post(kCommandStepBackward); }
+  int Seek(uint64_t position);
+  void SetSpeed(double x);
+  double Speed() const { return speed_.load(); }
+  PlayState State() const { return static_cast<PlayState>(state_.load()); }
+  int Mode() const { return mode_; }
+  const char* ErrorText() const { return errorText_; }
+  uint64_t Size() const { return source_.Size(); }
+  uint64_t Position() const { return source_.Position(); }
+  bool IsOpen() const { return source_.IsOpen(); }
+  int CurrentFrameTime(TimeRecord* out) const;
+  int SaveStretch(uint64_t start, uint64_t end, const char* path);
+  int StreamVariant() const { return streamVariant_; }
+  int ChannelCount() const { return channelCount_; }
+
+ protected:
+  uint32_t Run() override;
+
+ private:
+  int Post(int command, uint64_t seek = 0);
+  static double ClampPlaySpeed(double x);
+
+  // Player body and its steps (engine thread).
+  uint32_t RunPlayer();
+  void TakeCommand();
+  void PlayPass();
+  void StepPass(bool forward);
+  void SearchPass();
+  void HandOn(bool audio, uint32_t length);
+  void PlaySound(uint32_t length);
+  void ShowVideo(uint32_t length);
+  int ReadForward() { return static_cast<int>(source_.ReadForwardTracked(unit_.get())); }
+  int ReadBackward() { return static_cast<int>(source_.ReadBackward(unit_.get())); }
+
+  // Parts, owned for the engine's life. The source and decoder are used only
+  // by the engine thread while it runs; the user-interface thread opens and
+  // closes the source while the thread is stopped.
+  PictureSink& display_;
+  SoundSink& sound_;
+  Clock& clock_;
+  RecordingSource source_;
+  VideoDecoder decoder_;
+
+  // Written by the user-interface thread, read by the engine thread.
+  platform::Event commandEvent_{false};
+  std::atomic<int> command_{0};
+  std::atomic<uint64_t> seekPosition_{0};
+  std::atomic<double> speed_{1.0};
+  int mode_ = kModeLive;
+  int streamVariant_ = 0;
+  int channelCount_ = 4;
+  const char* errorText_ = "";
+
+  // Written by the engine thread, read by the user-interface thread.
+  std::atomic<int> state_{static_cast<int>(PlayState::Ready)};
+
+  // Engine thread only. Buffers are allocated once with the engine: the unit
+  // buffer and one picture per channel, so that an update picture of a
+  // channel always lands on that channel's previous picture.
+  std::unique_ptr<uint8_t[]> unit_;
+  std::unique_ptr<uint8_t[]> pictures_;
+  int frameInterval_ = 33333;  // microseconds between two recorder pictures
+  uint32_t lastShown_ = 0;
+  uint32_t now_ = 0;
+  int framesSinceJump_ = 0;
+  int jumpEvery_ = 9;
+  int failures_ = 0;
+};
+
+}  // namespace marlow

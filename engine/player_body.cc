@@ -1,0 +1,208 @@
+// The Player body of the engine thread: wait at most 1 ms for a command, pace,
+// read one unit, hand it on. Everything here runs on the engine thread.
+#include <cmath>
+
+#include "codec/audio_coding.h"
+#include "engine/playback_engine.h"
+
+namespace marlow {
+
+namespace {
+
+// A refused sound write is retried every 5 ms; after this long the unit is
+// dropped so that a stuck device can never hold the thread (or Close).
+constexpr uint32_t kSoundRetryLimitMs = 1000;
+
+}  // namespace
+
+uint32_t PlaybackEngine::RunPlayer() {
+  // 1. Buffers were allocated with the engine; without them nothing plays.
+  if (!unit_ || !pictures_) return 0;
+  framesSinceJump_ = 0;
+  jumpEvery_ = streamVariant_ == 0 ? 4 : 9;
+  failures_ = 0;
+  Post(kCommandPlay);
+  // 2. The sound device loops over its ring from now on.
+  sound_.StartLoop();
+  // 3. One pass per command or per millisecond until the stop event.
+  platform::Event* events[2] = {&StopEvent(), &commandEvent_};
+  for (;;) {
+    const int woke = clock_.Wait(events, 2, 1);
+    if (woke == 0) break;
+    if (woke == 1) {
+      TakeCommand();
+      continue;
+    }
+    sound_.Pace();
+    if (!source_.IsOpen()) continue;
+    switch (State()) {
+      case PlayState::Play:
+      case PlayState::PlayReverse:
+        PlayPass();
+        break;
+      case PlayState::StepForward:
+        StepPass(true);
+        break;
+      case PlayState::StepBackward:
+        StepPass(false);
+        break;
+      case PlayState::Search:
+        SearchPass();
+        break;
+      default:
+        break;
+    }
+  }
+  // 5. Leave the engine ready for the next start.
+  state_ = static_cast<int>(PlayState::Ready);
+  commandEvent_.Reset();
+  clock_.SleepMs(100);
+  return 1;
+}
+
+void PlaybackEngine::TakeCommand() {
+  // Reset before reading: a command posted in between sets the event again.
+  commandEvent_.Reset();
+  switch (command_.load()) {
+    case kCommandPause:
+      state_ = static_cast<int>(PlayState::Pause);
+      break;
+    case kCommandPlay:
+      state_ = static_cast<int>(PlayState::Play);
+      break;
+    case kCommandPlayReverse:
+      state_ = static_cast<int>(PlayState::PlayReverse);
+      break;
+    case kCommandStepForward:
+      state_ = static_cast<int>(PlayState::StepForward);
+      break;
+    case kCommandStepBackward:
+      state_ = static_cast<int>(PlayState::StepBackward);
+      break;
+    case kCommandSearch:
+      state_ = static_cast<int>(PlayState::Search);
+      break;
+    default:
+      break;
+  }
+}
+
+void PlaybackEngine::PlayPass() {
+  const bool forward = State() == PlayState::Play;
+  const double speed = speed_.load();
+  // a. Sound sets the pace only where it is played: forwards at speed 1 in a
+  // recording that has sound. Everywhere else below 16 the pictures are
+  // spaced by the recorder's interval, so reverse and fast or slow play of a
+  // recording with sound run at the speed asked for.
+  const bool soundPaces = source_.AudioSeen() && forward && speed == 1.0;
+  if (!soundPaces && speed < 16) {
+    const double us = ((source_.FrameSkip() + 1) * static_cast<double>(frameInterval_)) / speed;
+    uint32_t interval = static_cast<uint32_t>(static_cast<int64_t>(us) / 1000);
+    if (interval > 1) interval -= 1;
+    const uint32_t now = clock_.NowMs();
+    if (now >= lastShown_ && now - lastShown_ < interval) return;
+  }
+  // b.
+  now_ = clock_.NowMs();
+  // c. Jumping play skips ahead after every jumpEvery pictures.
+  if (speed >= 16 && framesSinceJump_ >= jumpEvery_) {
+    const uint64_t d = static_cast<uint64_t>(std::trunc(speed)) * 20480u;
+    const uint64_t at = source_.Position();
+    if (forward) {
+      source_.SetPosition(at + d);
+    } else if (at > d) {
+      source_.SetPosition(at - d);
+    }
+    framesSinceJump_ = 0;
+  }
+  // d. One unit; the fifth empty read in a row pauses.
+  const int length = forward ? ReadForward() : ReadBackward();
+  if (length == 0) {
+    if (++failures_ > 4) {
+      state_ = static_cast<int>(PlayState::Pause);
+      failures_ = 0;
+    }
+    return;
+  }
+  // e., f.
+  failures_ = 0;
+  const bool audio = source_.LastIsAudio();
+  if (audio && !forward) return;
+  if (!audio) lastShown_ = now_;
+  HandOn(audio, static_cast<uint32_t>(length));
+}
+
+void PlaybackEngine::StepPass(bool forward) {
+  const int length = forward ? ReadForward() : ReadBackward();
+  if (length == 0) {
+    state_ = static_cast<int>(PlayState::Pause);
+    return;
+  }
+  if (source_.LastIsAudio()) return;  // read on in the next pass
+  if (!forward) lastShown_ = now_;
+  state_ = static_cast<int>(PlayState::Pause);
+  HandOn(false, static_cast<uint32_t>(length));
+}
+
+void PlaybackEngine::SearchPass() {
+  // A position outside the source is refused as a mark; seeking to the old
+  // mark instead would jump somewhere the user never asked for.
+  const uint32_t length =
+      source_.SetMark(seekPosition_.load()) ? source_.SeekToMark(unit_.get()) : 0;
+  state_ = static_cast<int>(PlayState::Pause);
+  if (length != 0) HandOn(false, length);
+}
+
+void PlaybackEngine::HandOn(bool audio, uint32_t length) {
+  // a. Sound plays only forwards at normal speed, where it sets the pace.
+  if (audio && speed_.load() == 1.0 && State() == PlayState::Play) {
+    PlaySound(length);
+    return;
+  }
+  // b. Everything else counts towards the next jump; sound is then dropped.
+  ++framesSinceJump_;
+  if (audio) return;
+  ShowVideo(length);
+}
+
+void PlaybackEngine::PlaySound(uint32_t length) {
+  // Variant 5 carries up to four audio channels; only one is played.
+  if (streamVariant_ == 5) {
+    const int single = display_.SingleChannel();
+    const int wanted = (single >= 0 && single < 4) ? single : 0;
+    if (source_.LastChannel() != wanted) return;
+  }
+  const bool raw = (AudioFormatOf(streamVariant_).coding == AudioCoding::kPcm8);
+  platform::Event* stop = &StopEvent();
+  for (uint32_t waited = 0;; waited += 5) {
+    if (speed_.load() != 1.0 || State() != PlayState::Play) return;
+    const int taken =
+        raw ? sound_.WriteRaw(unit_.get(), length) : sound_.WriteALaw(unit_.get(), length);
+    if (taken) return;
+    if (waited >= kSoundRetryLimitMs) return;
+    if (clock_.Wait(&stop, 1, 5) == 0) return;  // stopping: drop the unit
+  }
+}
+
+void PlaybackEngine::ShowVideo(uint32_t length) {
+  const uint8_t* data = unit_.get();
+  if (!decoder_.ParseHeader(data, length)) return;
+  const int channel = decoder_.Channel();
+  if (channel < 0 || channel >= kMaxChannels) return;
+  DecodedPicture picture;
+  picture.planes = pictures_.get() + kPictureBytes * static_cast<size_t>(channel);
+  if (!decoder_.Decode(data, length, &picture)) return;
+  // c. The recorder's picture interval, from the picture's height.
+  const int height = static_cast<int>(decoder_.Height());
+  const bool slowTable = streamVariant_ == 0 || streamVariant_ == 2;
+  if (height == 224) {
+    frameInterval_ = slowTable ? 33333 : 16666;
+  } else {
+    frameInterval_ = slowTable ? 25000 : 12500;
+  }
+  // d.
+  display_.ShowPicture(channel, source_.BlockTime(), picture.planes,
+                       static_cast<int>(decoder_.Width()), height);
+}
+
+}  // namespace marlow
