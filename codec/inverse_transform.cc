@@ -224,6 +224,17 @@ void InverseTransformStore(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
   std::memset(block, 0, 64 * sizeof(int16_t));
 }
 
+void InverseTransformStoreTransposed(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+  if (UseFast()) {
+    InverseTransformStoreTransposedFast(block, dst, stride);
+    return;
+  }
+  int16_t raster[64];
+  for (int k = 0; k < 64; ++k) raster[(k & 7) * 8 + (k >> 3)] = block[k];
+  std::memset(block, 0, 64 * sizeof(int16_t));
+  InverseTransformStore(raster, dst, stride);
+}
+
 void InverseTransformSigned(int16_t* block) {
   if (UseFast()) {
     InverseTransformSignedFast(block);

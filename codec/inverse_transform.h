@@ -24,6 +24,11 @@ void InverseTransform(int16_t* block);
 // coefficients. This is the decoder's form.
 void InverseTransformStore(int16_t* block, uint8_t* dst, ptrdiff_t stride);
 
+// The same for a block that holds its coefficients column by column (index =
+// column * 8 + row): the layout the fast transform's row pass works in, so a
+// decoder that places coefficients there saves a transpose.
+void InverseTransformStoreTransposed(int16_t* block, uint8_t* dst, ptrdiff_t stride);
+
 // The plain scalar algorithm, always available.
 void InverseTransformReference(int16_t* block);
 

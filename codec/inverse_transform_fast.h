@@ -11,6 +11,7 @@ int InverseTransformFastAvailable();
 void InverseTransformFast(int16_t* block);
 void InverseTransformSignedFast(int16_t* block);
 void InverseTransformStoreFast(int16_t* block, uint8_t* dst, ptrdiff_t stride);
+void InverseTransformStoreTransposedFast(int16_t* block, uint8_t* dst, ptrdiff_t stride);
 
 // The reference's row pass on one row of 8 values (shared so that the fast
 // implementation's row-only short path is the reference itself).

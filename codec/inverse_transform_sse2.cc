@@ -14,8 +14,8 @@
 //   and 2 therefore become pairwise products with _mm_madd_epi16, e.g.
 //   x4 = W7 * (c1 + c7) + (W1 - W7) * c1 = W1 * c1 + W7 * c7, all constants
 //   fitting in 16 bits. madd wraps the way 32-bit arithmetic does.
-// - 181 * v is formed from shifts and adds (181 = 128 + 32 + 16 + 4 + 1),
-//   also wrapping.
+// - 181 * v is formed from shifts and adds (181 = 4 * 9 * 5 + 1), also
+//   wrapping.
 // - The 16-bit store after the row pass keeps the low 16 bits: shifting left
 //   by 16 and back arithmetically sign-extends them, and the saturating pack
 //   is then exact.
@@ -59,9 +59,10 @@ MARLOW_INLINE __m128i Pair(int16_t a, int16_t b) {
 }
 
 MARLOW_INLINE __m128i Mul181(__m128i v) {
-  const __m128i a = _mm_add_epi32(_mm_slli_epi32(v, 7), _mm_slli_epi32(v, 5));
-  const __m128i b = _mm_add_epi32(_mm_slli_epi32(v, 4), _mm_slli_epi32(v, 2));
-  return _mm_add_epi32(_mm_add_epi32(a, b), v);
+  // 181 = 4 * 45 + 1, 45 = 9 * 5: six operations.
+  const __m128i v5 = _mm_add_epi32(_mm_slli_epi32(v, 2), v);
+  const __m128i v45 = _mm_add_epi32(_mm_slli_epi32(v5, 3), v5);
+  return _mm_add_epi32(_mm_slli_epi32(v45, 2), v);
 }
 
 // Eight rows of 8 x 16 bit: r[k] <- the transposed matrix.
@@ -168,10 +169,10 @@ MARLOW_INLINE void Pass8(__m128i* v, __m128i lowest, __m128i highest) {
   for (int k = 0; k < 8; ++k) {
     __m128i a, b;
     if (kRow) {
-      // >> 8, then keep the low 16 bits (sign-extended) so the pack is exact.
-      a = _mm_srai_epi32(_mm_slli_epi32(_mm_srai_epi32(out_lo[k], 8), 16), 16);
-      b = kLowHalf ? _mm_setzero_si128()
-                   : _mm_srai_epi32(_mm_slli_epi32(_mm_srai_epi32(out_hi[k], 8), 16), 16);
+      // >> 8 and keep the low 16 bits: bits 8..23, moved to the top half
+      // and sign-extended, so the pack is exact.
+      a = _mm_srai_epi32(_mm_slli_epi32(out_lo[k], 8), 16);
+      b = kLowHalf ? _mm_setzero_si128() : _mm_srai_epi32(_mm_slli_epi32(out_hi[k], 8), 16);
       v[k] = _mm_packs_epi32(a, b);
     } else {
       a = _mm_srai_epi32(out_lo[k], 14);
@@ -185,7 +186,22 @@ MARLOW_INLINE bool AllZero(__m128i v) {
   return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) == 0xFFFF;
 }
 
-// Leaves in v[k] output row k, clipped to lowest..255.
+// Row 0 alone carries coefficients: the column pass sees r1..r7 = 0 in
+// every column and gives clip((r0 + 32) >> 6) down the whole column. The
+// saturating add can only change values that clip to 255 anyway.
+MARLOW_INLINE void RowZeroOnly(int16_t* row, __m128i lo, __m128i hi, __m128i* v) {
+  InverseTransformRowReference(row);
+  __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
+  r = _mm_srai_epi16(_mm_adds_epi16(r, _mm_set1_epi16(32)), 6);
+  r = _mm_min_epi16(_mm_max_epi16(r, lo), hi);
+  MARLOW_UNROLL
+  for (int k = 0; k < 8; ++k) v[k] = r;
+}
+
+// Leaves in v[k] output row k, clipped to lowest..255. kTransposed: the block
+// holds the coefficients column by column (index = column * 8 + row), which
+// is the layout the row pass works in, so the first transpose falls away.
+template <bool kTransposed>
 MARLOW_INLINE void Run(const int16_t* block, int16_t lowest, __m128i* v) {
   MARLOW_UNROLL
   for (int k = 0; k < 8; ++k) {
@@ -193,27 +209,38 @@ MARLOW_INLINE void Run(const int16_t* block, int16_t lowest, __m128i* v) {
   }
   const __m128i lo = _mm_set1_epi16(lowest);
   const __m128i hi = _mm_set1_epi16(255);
-  const __m128i lower_rows = _mm_or_si128(_mm_or_si128(v[4], v[5]), _mm_or_si128(v[6], v[7]));
-  if (AllZero(lower_rows)) {
-    if (AllZero(_mm_or_si128(_mm_or_si128(v[1], v[2]), v[3]))) {
-      // Only coefficient row 0: the column pass sees r1..r7 = 0 in every
-      // column and gives clip((r0 + 32) >> 6) down the whole column. The
-      // saturating add can only change values that clip to 255 anyway.
+  if (kTransposed) {
+    // v[k] = coefficient k of rows 0..7 already.
+    const __m128i all =
+        _mm_or_si128(_mm_or_si128(_mm_or_si128(v[0], v[1]), _mm_or_si128(v[2], v[3])),
+                     _mm_or_si128(_mm_or_si128(v[4], v[5]), _mm_or_si128(v[6], v[7])));
+    if (AllZero(_mm_srli_si128(all, 2))) {
       alignas(16) int16_t row[8];
-      std::memcpy(row, block, sizeof row);
-      InverseTransformRowReference(row);
-      __m128i r = _mm_load_si128(reinterpret_cast<const __m128i*>(row));
-      r = _mm_srai_epi16(_mm_adds_epi16(r, _mm_set1_epi16(32)), 6);
-      r = _mm_min_epi16(_mm_max_epi16(r, lo), hi);
       MARLOW_UNROLL
-      for (int k = 0; k < 8; ++k) v[k] = r;
+      for (int k = 0; k < 8; ++k) row[k] = block[8 * k];
+      RowZeroOnly(row, lo, hi, v);
       return;
     }
-    Transpose(v);  // v[k] = coefficient k of rows 0..7, rows 4..7 zero
-    Pass8<true, true>(v, lo, hi);
+    if (AllZero(_mm_srli_si128(all, 8))) {
+      Pass8<true, true>(v, lo, hi);
+    } else {
+      Pass8<true>(v, lo, hi);
+    }
   } else {
-    Transpose(v);  // v[k] = coefficient k of rows 0..7
-    Pass8<true>(v, lo, hi);
+    const __m128i lower_rows = _mm_or_si128(_mm_or_si128(v[4], v[5]), _mm_or_si128(v[6], v[7]));
+    if (AllZero(lower_rows)) {
+      if (AllZero(_mm_or_si128(_mm_or_si128(v[1], v[2]), v[3]))) {
+        alignas(16) int16_t row[8];
+        std::memcpy(row, block, sizeof row);
+        RowZeroOnly(row, lo, hi, v);
+        return;
+      }
+      Transpose(v);  // v[k] = coefficient k of rows 0..7, rows 4..7 zero
+      Pass8<true, true>(v, lo, hi);
+    } else {
+      Transpose(v);  // v[k] = coefficient k of rows 0..7
+      Pass8<true>(v, lo, hi);
+    }
   }
   Transpose(v);  // v[k] = row k of the intermediate, lanes = columns
   Pass8<false>(v, lo, hi);
@@ -232,25 +259,34 @@ int InverseTransformFastAvailable() {
 
 void InverseTransformFast(int16_t* block) {
   __m128i v[8];
-  Run(block, 0, v);
+  Run<false>(block, 0, v);
   Store(block, v);
 }
 
 void InverseTransformSignedFast(int16_t* block) {
   __m128i v[8];
-  Run(block, -256, v);
+  Run<false>(block, -256, v);
   Store(block, v);
 }
 
-void InverseTransformStoreFast(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+template <bool kTransposed>
+MARLOW_INLINE void StoreToPlane(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
   __m128i v[8];
-  Run(block, 0, v);
+  Run<kTransposed>(block, 0, v);
   const __m128i zero = _mm_setzero_si128();
   MARLOW_UNROLL
   for (int k = 0; k < 8; ++k) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + k * stride), _mm_packus_epi16(v[k], v[k]));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k), zero);
   }
+}
+
+void InverseTransformStoreFast(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+  StoreToPlane<false>(block, dst, stride);
+}
+
+void InverseTransformStoreTransposedFast(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+  StoreToPlane<true>(block, dst, stride);
 }
 
 #else
@@ -266,6 +302,7 @@ void InverseTransformSignedFast(int16_t* block) {
   InverseTransformSignedReference(block);
 }
 void InverseTransformStoreFast(int16_t*, uint8_t*, ptrdiff_t) {}
+void InverseTransformStoreTransposedFast(int16_t*, uint8_t*, ptrdiff_t) {}
 
 #endif
 

@@ -34,8 +34,23 @@ void SizeForSlices(int count, unsigned* width, unsigned* height) {
   }
 }
 
+// The zig-zag scan into a block held column by column (index = column * 8 +
+// row), the layout the transform's row pass works in.
+struct TransposedScan {
+  uint8_t index[64];
+};
+constexpr TransposedScan MakeTransposedScan() {
+  TransposedScan t{};
+  for (int i = 0; i < 64; ++i) {
+    t.index[i] = static_cast<uint8_t>((kZigZag[i] & 7) * 8 + (kZigZag[i] >> 3));
+  }
+  return t;
+}
+constexpr TransposedScan kScan = MakeTransposedScan();
+
 // Decodes one block's coefficients and writes its 8 x 8 samples. `block` is
-// all zero on entry and is left all zero. Returns 0 on an invalid code or a
+// all zero on entry and is left all zero; it and `scale` are indexed column
+// by column. Returns 0 on an invalid code or a
 // coefficient index of 64 or more.
 #if defined(__GNUC__)
 __attribute__((always_inline))
@@ -63,7 +78,7 @@ DecodeBlock(BitReader& bits, int16_t* block, const uint16_t* scale, uint8_t* dst
     bits.Skip(e.length);
     int run, magnitude, negative;
     if (e.run == kRunEndOfBlock) {
-      InverseTransformStore(block, dst, stride);
+      InverseTransformStoreTransposed(block, dst, stride);
       return 1;
     }
     if (e.run == kRunEscape) {
@@ -85,7 +100,7 @@ DecodeBlock(BitReader& bits, int16_t* block, const uint16_t* scale, uint8_t* dst
     }
     i += run;
     if (i >= 64) break;
-    const int j = kZigZag[i];
+    const int j = kScan.index[i];
     block[j] = Dequantise(magnitude, negative, scale[j]);
     ++i;
   }
@@ -144,7 +159,7 @@ size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
   }
   if (quantiser_ == 15) return 0;
   for (int j = 0; j < 64; ++j) {
-    scale_[j] = static_cast<uint16_t>(kIntraQuantiserMatrix[j] * quantiser_);
+    scale_[(j & 7) * 8 + (j >> 3)] = static_cast<uint16_t>(kIntraQuantiserMatrix[j] * quantiser_);
   }
 
   // Slice scan from offset 5: a start code 00 00 01 xx whose bytes all lie

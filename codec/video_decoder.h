@@ -70,9 +70,11 @@ class VideoDecoder {
   int quantiser_ = 0;
   int slice_count_ = 0;
   uint32_t slice_offsets_[kMaxSlices] = {};
-  // Per-scan dequantiser: matrix[j] * quantiser scale, raster order.
+  // Dequantiser: matrix entry * quantiser scale, column by column like the
+  // block.
   uint16_t scale_[64] = {};
-  // Coefficients of the block being decoded; kept all zero between blocks.
+  // Coefficients of the block being decoded, column by column (index =
+  // column * 8 + row); kept all zero between blocks.
   alignas(16) int16_t block_[64] = {};
 };
 

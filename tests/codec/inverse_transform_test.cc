@@ -79,6 +79,22 @@ void ExpectAgreement(const int16_t* input, const char* what, int n) {
   InverseTransformStore(f, plane_ref + 3, 20);
   ForceReferenceInverseTransform(0);
   ASSERT_EQ(0, std::memcmp(plane_fast, plane_ref, sizeof plane_ref)) << what << " block " << n;
+  // And from a block held column by column.
+  int16_t g[64], h[64];
+  for (int k = 0; k < 64; ++k) g[(k & 7) * 8 + (k >> 3)] = h[(k & 7) * 8 + (k >> 3)] = input[k];
+  uint8_t plane_t_fast[8 * 20], plane_t_ref[8 * 20];
+  std::memset(plane_t_fast, 0xAA, sizeof plane_t_fast);
+  std::memset(plane_t_ref, 0xAA, sizeof plane_t_ref);
+  InverseTransformStoreTransposed(g, plane_t_fast + 3, 20);
+  ForceReferenceInverseTransform(1);
+  InverseTransformStoreTransposed(h, plane_t_ref + 3, 20);
+  ForceReferenceInverseTransform(0);
+  ASSERT_EQ(0, std::memcmp(plane_t_fast, plane_ref, sizeof plane_ref)) << what << " block " << n;
+  ASSERT_EQ(0, std::memcmp(plane_t_ref, plane_ref, sizeof plane_ref)) << what << " block " << n;
+  for (int k = 0; k < 64; ++k) {
+    ASSERT_EQ(g[k], 0);
+    ASSERT_EQ(h[k], 0);
+  }
   for (int k = 0; k < 64; ++k) {
     ASSERT_EQ(e[k], 0);
     ASSERT_EQ(f[k], 0);
