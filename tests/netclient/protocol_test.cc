@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -195,6 +196,43 @@ TEST(StreamMessage, LengthShorterThanTheFieldsIsIgnored) {
                  "00010000")
                 .kind,
             StreamMessageKind::Status);
+}
+
+// Every value survives a write and a read; each encoder's length field reads
+// back as its size; and every reader, given each prefix of a message in a
+// buffer of exactly that size, stays inside it (ASan watches the heap copies).
+TEST(Protocol, RoundTripsAndEveryPrefixStaysInside) {
+  uint8_t field[4];
+  for (uint32_t v = 0; v <= 0xFFFF; ++v) {
+    WriteHexField(field, static_cast<uint16_t>(v));
+    ASSERT_EQ(ReadHexField(field, 4, 0), v);
+  }
+  uint8_t login[kLoginRequestSize], key[kKeyCommandSize], logout[kLogoutNoticeSize];
+  EXPECT_EQ(ReadHexField(login, EncodeLoginRequest("pw", login), 4), kLoginRequestSize);
+  EXPECT_EQ(ReadHexField(key, EncodeKeyCommand(kKeyMenu, key), 4), kKeyCommandSize);
+  EXPECT_EQ(ReadHexField(logout, EncodeLogoutNotice(logout), 4), kLogoutNoticeSize);
+
+  const std::vector<uint8_t> report = Message(
+      "00200008"
+      "0001000200030004"
+      "0005");
+  const std::vector<uint8_t> refusal = Message(
+      "00100002"
+      "0002");
+  const uint8_t answer[] = {0x55, 0xAA, 0x55, 0xAA, 1, 2, 3, 4, 5, 6};
+  for (size_t n = 0; n <= report.size(); ++n) {
+    const std::vector<uint8_t> a(report.begin(), report.begin() + n);
+    const std::vector<uint8_t> b(refusal.begin(), refusal.begin() + std::min(n, refusal.size()));
+    const std::vector<uint8_t> c(answer, answer + std::min(n, sizeof answer));
+    const StreamMessage m = ReadStreamMessage(a.data(), a.size());
+    EXPECT_EQ(m.kind == StreamMessageKind::Channels, n == report.size()) << n;
+    const LoginReply r = ReadLoginReply(b.data(), b.size());
+    if (b.size() == refusal.size()) {
+      EXPECT_STREQ(r.text, "Incorrect password.");
+    }
+    DdnsAnswer d;
+    EXPECT_EQ(ReadDdnsAnswer(c.data(), c.size(), &d), c.size() == sizeof answer ? 1 : 0);
+  }
 }
 
 }  // namespace
