@@ -1,6 +1,7 @@
 #include "netclient/live_unit_parser.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "netclient/protocol.h"
@@ -8,6 +9,11 @@
 namespace marlow {
 
 namespace {
+
+bool EnvironmentForcesReference() {
+  const char* value = std::getenv("MARLOW_FORCE_REFERENCE");
+  return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
+}
 
 uint32_t PushLength(uint64_t count) {
   // Saturates: a unit that long is refused by the queue as over-long.
@@ -34,7 +40,8 @@ LiveUnitParser::LiveUnitParser(UnitQueue* video, UnitQueue* audio, LiveMessageSi
       video_info_(VideoInfo()),
       video_(new uint8_t[kParserVideoBufferSize]()),
       audio_(new uint8_t[kParserAudioBufferSize]()),
-      message_(new uint8_t[kParserMessageBufferSize]()) {
+      message_(new uint8_t[kParserMessageBufferSize]()),
+      reference_only_(EnvironmentForcesReference()) {
   video_[2] = 1;
   video_[3] = kStartVideoCodeDefault;
   message_[2] = 1;

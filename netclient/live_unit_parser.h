@@ -53,9 +53,11 @@ class LiveUnitParser {
   // Consumes count received bytes.
   void Parse(const uint8_t* bytes, size_t count);
 
-  // true: every byte goes through the plain per-byte steps. false (the
-  // default): runs of unit bytes that cannot end in a start code are copied
-  // in one go. Both give the same units, messages and state.
+  // true: every byte goes through the plain per-byte steps. false: runs of
+  // unit bytes that cannot end in a start code are copied in one go. Both
+  // give the same units, messages and state. A new parser starts with the
+  // fast path unless MARLOW_FORCE_REFERENCE is set to something other than
+  // "" or "0".
   void SetReferenceOnly(bool on) { reference_only_ = on; }
 
   // The info record of every live video entry: 2006-01-01 10:00:00, the value
