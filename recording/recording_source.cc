@@ -16,6 +16,15 @@ uint32_t Be32(const uint8_t* p) {
          static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 
+// True when one of the eight bytes at p is 0x01 (the zero-byte test on the
+// bytes XOR 0x01; it may not say which, only whether).
+inline bool HasByte01(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  const uint64_t x = v ^ 0x0101010101010101ull;
+  return ((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull) != 0;
+}
+
 }  // namespace
 
 RecordingSource::RecordingSource() : block_(kBlockSize), collector_(kCollectorBytes) {
@@ -355,7 +364,13 @@ bool RecordingSource::ScanBackwardFast(size_t off, size_t* at) {
     // four bytes all lie below off + 1; kBlockSize when none.
     size_t s = kBlockSize;
     for (size_t k = i + 2; k > kBlockHeaderSize + 2;) {
-      --k;  // candidate 01 byte at k, start code at k - 2
+      // Candidate 01 bytes at k - 1 down to 10, the start code at k - 3.
+      // Eight bytes without a 01 among them are passed over at once.
+      if (k - (kBlockHeaderSize + 2) >= 8 && !HasByte01(b + k - 8)) {
+        k -= 8;
+        continue;
+      }
+      --k;
       if (b[k] == 1 && b[k - 1] == 0 && b[k - 2] == 0 && IsUnitCode(b[k + 1])) {
         s = k - 2;
         break;
