@@ -103,6 +103,38 @@ TEST(StartCodeEmulation, HardScenesNeverEmulate) {
   }
 }
 
+// The longest zero run the syntax allows: an address increment of 32
+// (100000), an empty luma pattern (0000) and a black chroma block, whose DC
+// byte is kept at 1 (00000001): 16 zeros, well short of a start code.
+TEST(StartCodeEmulation, ChromaOnlyUpdateAfterLongSkip) {
+  PictureEncoder encoder;
+  ASSERT_EQ(encoder.Configure(2, 640, 272), 1);
+  std::vector<uint8_t> scene(640 * 272 * 3 / 2, 60), decoded(scene.size()), unit(kUnitCapacity);
+  ASSERT_GT(encoder.EncodeFull(scene.data(), 0, 2, 0, unit.data(), unit.size()), 0u);
+  uint8_t* cb = scene.data() + 640 * 272;
+  uint8_t* cr = cb + 320 * 136;
+  for (int row = 0; row < 17; ++row) {
+    for (int y = row * 8; y < row * 8 + 8; ++y) {
+      for (int x = 31 * 8; x < 32 * 8; ++x) cb[y * 320 + x] = cr[y * 320 + x] = 0;
+    }
+  }
+  const size_t n = encoder.EncodeUpdate(scene.data(), 0, 2, 0, unit.data(), unit.size());
+  ASSERT_GT(n, 0u);
+  EXPECT_EQ(encoder.LastCodedMacroblocks(), 17);
+  // Slice 0: 00 00 01, row 00000, increment 100000, pattern 0000, DC 00000001.
+  EXPECT_EQ(unit[8], 0x04);
+  EXPECT_EQ(unit[9], 0x00);
+  EXPECT_EQ(unit[10] >> 6, 0x0);
+  ExpectOnlySliceStartCodes(unit.data(), n, 2, 272);
+  VideoDecoder decoder;
+  decoder.Reset(4);
+  std::memcpy(decoded.data(), encoder.Reference(0), decoded.size());
+  int w, h, ch;
+  ASSERT_EQ(DecodeInto(decoder, unit.data(), n, decoded.data(), &w, &h, &ch), 1);
+  EXPECT_EQ(0, std::memcmp(decoded.data(), encoder.Reference(0), decoded.size()));
+  EXPECT_EQ(decoded[640 * 272 + 31 * 8], 1);  // black comes out as 1
+}
+
 // Noise at q = 1 needs escapes of every form (levels above 127 and below
 // -127); the decoder must rebuild exactly the encoder's reconstruction.
 TEST(StartCodeEmulation, LargeEscapeLevelsRoundTrip) {
