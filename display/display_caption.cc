@@ -108,13 +108,13 @@ void FormatCivil(const Civil& c, const char* format, Writer& w) {
       w.Char(*p);
       continue;
     }
-    const char spec = p[1];
-    if (spec == '\0') {
+    const char conversion = p[1];
+    if (conversion == '\0') {
       w.Char('%');
       break;
     }
     ++p;
-    switch (spec) {
+    switch (conversion) {
       case 'a':
         w.Text(kWeekdays[c.weekday], 3);
         break;
@@ -180,7 +180,7 @@ void FormatCivil(const Civil& c, const char* format, Writer& w) {
         break;
       default:
         w.Char('%');
-        w.Char(spec);
+        w.Char(conversion);
         break;
     }
   }
