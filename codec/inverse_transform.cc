@@ -167,12 +167,23 @@ void ColumnPass(int16_t* b) {
   b[56] = static_cast<int16_t>(Clip(Sar(x7 - x1, 14)));
 }
 
-// Set by tests and benchmarks, read by every transform: atomic so that a
-// switch while another thread decodes is a race on nothing but the choice.
-std::atomic<int> g_force_reference{0};
+int DetectBestPath() {
+  if (InverseTransformAvx2Available()) return kTransformAvx2;
+  if (InverseTransformFastAvailable()) return kTransformSse2;
+  return kTransformReference;
+}
 
-inline bool UseFast() {
-  return !g_force_reference.load(std::memory_order_relaxed) && InverseTransformFastAvailable();
+// The implementation in use; -1 until the first call picks the best one.
+// Atomic so that a switch while another thread decodes is a race on nothing
+// but the choice.
+std::atomic<int> g_path{-1};
+
+inline int Path() {
+  const int path = g_path.load(std::memory_order_relaxed);
+  if (path >= 0) return path;
+  const int best = DetectBestPath();
+  g_path.store(best, std::memory_order_relaxed);
+  return best;
 }
 
 }  // namespace
@@ -196,26 +207,57 @@ void InverseTransformReference(int16_t* block) {
   }
 }
 
+int BestInverseTransformPath() {
+  static const int best = DetectBestPath();
+  return best;
+}
+
+int SelectInverseTransformPath(int path) {
+  const int best = BestInverseTransformPath();
+  if (path < kTransformReference) path = kTransformReference;
+  if (path > best) path = best;
+  g_path.store(path, std::memory_order_relaxed);
+  return path;
+}
+
 int InverseTransformHasFastPath() {
-  return InverseTransformFastAvailable();
+  return BestInverseTransformPath() > kTransformReference;
 }
 
 void ForceReferenceInverseTransform(int force) {
-  g_force_reference.store(force ? 1 : 0, std::memory_order_relaxed);
+  SelectInverseTransformPath(force ? kTransformReference : kTransformAvx2);
 }
 
 void InverseTransform(int16_t* block) {
-  if (UseFast()) {
-    InverseTransformFast(block);
-  } else {
-    InverseTransformReference(block);
+  switch (Path()) {
+    case kTransformAvx2:
+      return InverseTransformAvx2(block);
+    case kTransformSse2:
+      return InverseTransformFast(block);
+    default:
+      return InverseTransformReference(block);
+  }
+}
+
+void InverseTransformSigned(int16_t* block) {
+  switch (Path()) {
+    case kTransformAvx2:
+      return InverseTransformSignedAvx2(block);
+    case kTransformSse2:
+      return InverseTransformSignedFast(block);
+    default:
+      return InverseTransformSignedReference(block);
   }
 }
 
 void InverseTransformStore(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
-  if (UseFast()) {
-    InverseTransformStoreFast(block, dst, stride);
-    return;
+  switch (Path()) {
+    case kTransformAvx2:
+      return InverseTransformStoreAvx2(block, dst, stride);
+    case kTransformSse2:
+      return InverseTransformStoreFast(block, dst, stride);
+    default:
+      break;
   }
   InverseTransformReference(block);
   for (int r = 0; r < 8; ++r) {
@@ -224,23 +266,30 @@ void InverseTransformStore(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
   std::memset(block, 0, 64 * sizeof(int16_t));
 }
 
+InverseTransformStoreFunction CurrentInverseTransformStoreTransposed() {
+  switch (Path()) {
+    case kTransformAvx2:
+      return InverseTransformStoreTransposedAvx2;
+    case kTransformSse2:
+      return InverseTransformStoreTransposedFast;
+    default:
+      return InverseTransformStoreTransposed;
+  }
+}
+
 void InverseTransformStoreTransposed(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
-  if (UseFast()) {
-    InverseTransformStoreTransposedFast(block, dst, stride);
-    return;
+  switch (Path()) {
+    case kTransformAvx2:
+      return InverseTransformStoreTransposedAvx2(block, dst, stride);
+    case kTransformSse2:
+      return InverseTransformStoreTransposedFast(block, dst, stride);
+    default:
+      break;
   }
   int16_t raster[64];
   for (int k = 0; k < 64; ++k) raster[(k & 7) * 8 + (k >> 3)] = block[k];
   std::memset(block, 0, 64 * sizeof(int16_t));
   InverseTransformStore(raster, dst, stride);
-}
-
-void InverseTransformSigned(int16_t* block) {
-  if (UseFast()) {
-    InverseTransformSignedFast(block);
-  } else {
-    InverseTransformSignedReference(block);
-  }
 }
 
 }  // namespace marlow

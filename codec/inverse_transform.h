@@ -29,6 +29,11 @@ void InverseTransformStore(int16_t* block, uint8_t* dst, ptrdiff_t stride);
 // decoder that places coefficients there saves a transpose.
 void InverseTransformStoreTransposed(int16_t* block, uint8_t* dst, ptrdiff_t stride);
 
+// The implementation InverseTransformStoreTransposed dispatches to right now,
+// for a caller that runs many blocks and wants to choose once.
+using InverseTransformStoreFunction = void (*)(int16_t* block, uint8_t* dst, ptrdiff_t stride);
+InverseTransformStoreFunction CurrentInverseTransformStoreTransposed();
+
 // The plain scalar algorithm, always available.
 void InverseTransformReference(int16_t* block);
 
@@ -40,8 +45,18 @@ void InverseTransformSignedReference(int16_t* block);
 // 1 when InverseTransform uses a faster implementation than the reference.
 int InverseTransformHasFastPath();
 
-// Forces InverseTransform onto the reference (1) or back to the fastest (0).
-// Meant for tests and benchmarks; not synchronised, set it before decoding.
+// Implementations: the reference, SSE2 (every x86-64 processor) and AVX2
+// (chosen at run time where supported).
+enum InverseTransformPath { kTransformReference = 0, kTransformSse2 = 1, kTransformAvx2 = 2 };
+
+// Selects the implementation the dispatching functions use, limited to what
+// this build and processor offer; returns the one now in use. Meant for
+// tests and benchmarks: set it before decoding starts.
+int SelectInverseTransformPath(int path);
+// The fastest implementation available here.
+int BestInverseTransformPath();
+
+// Forces the reference (1) or goes back to the fastest implementation (0).
 void ForceReferenceInverseTransform(int force);
 
 // clip(v): -256 below -256, 255 above 255, else v. Held as a table for

@@ -48,16 +48,19 @@ constexpr TransposedScan MakeTransposedScan() {
 }
 constexpr TransposedScan kScan = MakeTransposedScan();
 
-// Decodes one block's coefficients and writes its 8 x 8 samples. `block` is
-// all zero on entry and is left all zero; it and `scale` are indexed column
-// by column. Returns 0 on an invalid code or a
-// coefficient index of 64 or more.
 #if defined(__GNUC__)
-__attribute__((always_inline))
+#define MARLOW_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define MARLOW_ALWAYS_INLINE inline
 #endif
-inline int
-DecodeBlock(BitReader& bits, int16_t* block, const uint16_t* scale, uint8_t* dst,
-            ptrdiff_t stride) {
+
+// Decodes one block's coefficients and writes its 8 x 8 samples through
+// `transform`. `block` is all zero on entry and is left all zero; it and
+// `scale` are indexed column by column. Returns 0 on an invalid code or a
+// coefficient index of 64 or more.
+MARLOW_ALWAYS_INLINE int DecodeBlock(BitReader& bits, int16_t* block, const uint16_t* scale,
+                                     InverseTransformStoreFunction transform, uint8_t* dst,
+                                     ptrdiff_t stride) {
   bits.RefillIfBelow(10);
   const uint32_t dc = bits.Read(8);
   if (bits.Peek(2) == kEndOfBlockCode) {
@@ -78,7 +81,7 @@ DecodeBlock(BitReader& bits, int16_t* block, const uint16_t* scale, uint8_t* dst
     bits.Skip(e.length);
     int run, magnitude, negative;
     if (e.run == kRunEndOfBlock) {
-      InverseTransformStoreTransposed(block, dst, stride);
+      transform(block, dst, stride);
       return 1;
     }
     if (e.run == kRunEscape) {
@@ -200,13 +203,15 @@ int VideoDecoder::Decode(const uint8_t* data, size_t length, DecodedPicture* pic
   picture->height = height_;
   picture->channel = channel_;
   const int slices = slice_count_ < kMaxSlices ? slice_count_ : kMaxSlices;
+  const InverseTransformStoreFunction transform = CurrentInverseTransformStoreTransposed();
   for (int k = 0; k < slices; ++k) {
-    if (!DecodeSlice(data, length, slice_offsets_[k], picture->planes)) return 0;
+    if (!DecodeSlice(data, length, slice_offsets_[k], transform, picture->planes)) return 0;
   }
   return 1;
 }
 
-int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset, uint8_t* planes) {
+int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
+                              InverseTransformStoreFunction transform, uint8_t* planes) {
   BitReader bits(data, length, offset);
   if (bits.Read(24) != 1) return 0;
   const unsigned row = bits.Read(5);
@@ -242,7 +247,7 @@ int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
         dst = (b == 4 ? cb_row : cr_row) + column * 8;
         stride = chroma_stride;
       }
-      if (!DecodeBlock(bits, block_, scale_, dst, stride)) return 0;
+      if (!DecodeBlock(bits, block_, scale_, transform, dst, stride)) return 0;
     }
   }
   return 1;

@@ -59,7 +59,8 @@ class VideoDecoder {
   uint32_t SliceOffset(int k) const { return slice_offsets_[k]; }
 
  private:
-  int DecodeSlice(const uint8_t* data, size_t length, size_t offset, uint8_t* planes);
+  int DecodeSlice(const uint8_t* data, size_t length, size_t offset,
+                  void (*transform)(int16_t*, uint8_t*, ptrdiff_t), uint8_t* planes);
 
   int variant_ = 0;
   unsigned width_ = 0;

@@ -1,6 +1,7 @@
 // Inverse transform: the sample-level contract and the agreement of the fast
 // implementation with the reference, bit for bit, on every kind of input.
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -55,59 +56,57 @@ TEST(InverseTransformTest, ClampsEachSampleToTheRange) {
   EXPECT_EQ(bright[0], 255);
 }
 
-// Runs both implementations (clamped and signed) on a block and compares.
+// Stores through the dispatcher into a plane with a stride (offset 3, rows
+// 20 bytes apart) and checks the block is left zero.
+void StoreToPlane(const int16_t* input, bool column_by_column, uint8_t* plane) {
+  int16_t block[64];
+  for (int k = 0; k < 64; ++k) {
+    block[column_by_column ? (k & 7) * 8 + (k >> 3) : k] = input[k];
+  }
+  std::memset(plane, 0xAA, 8 * 20);
+  if (column_by_column) {
+    InverseTransformStoreTransposed(block, plane + 3, 20);
+  } else {
+    InverseTransformStore(block, plane + 3, 20);
+  }
+  for (int k = 0; k < 64; ++k) ASSERT_EQ(block[k], 0);
+}
+
+// Runs every implementation this machine has (clamped, signed, and the
+// decoder's store forms) on a block and compares each with the reference.
 void ExpectAgreement(const int16_t* input, const char* what, int n) {
-  int16_t a[64], b[64], c[64], d[64];
-  std::memcpy(a, input, sizeof a);
-  std::memcpy(b, input, sizeof b);
-  std::memcpy(c, input, sizeof c);
-  std::memcpy(d, input, sizeof d);
-  InverseTransformReference(a);
-  InverseTransform(b);
-  InverseTransformSignedReference(c);
-  InverseTransformSigned(d);
-  // The decoder's form, through both implementations: samples into a plane
-  // with a stride, the block left zero.
-  int16_t e[64], f[64];
-  std::memcpy(e, input, sizeof e);
-  std::memcpy(f, input, sizeof f);
-  uint8_t plane_fast[8 * 20], plane_ref[8 * 20];
-  std::memset(plane_fast, 0xAA, sizeof plane_fast);
-  std::memset(plane_ref, 0xAA, sizeof plane_ref);
-  InverseTransformStore(e, plane_fast + 3, 20);
-  ForceReferenceInverseTransform(1);
-  InverseTransformStore(f, plane_ref + 3, 20);
-  ForceReferenceInverseTransform(0);
-  ASSERT_EQ(0, std::memcmp(plane_fast, plane_ref, sizeof plane_ref)) << what << " block " << n;
-  // And from a block held column by column.
-  int16_t g[64], h[64];
-  for (int k = 0; k < 64; ++k) g[(k & 7) * 8 + (k >> 3)] = h[(k & 7) * 8 + (k >> 3)] = input[k];
-  uint8_t plane_t_fast[8 * 20], plane_t_ref[8 * 20];
-  std::memset(plane_t_fast, 0xAA, sizeof plane_t_fast);
-  std::memset(plane_t_ref, 0xAA, sizeof plane_t_ref);
-  InverseTransformStoreTransposed(g, plane_t_fast + 3, 20);
-  ForceReferenceInverseTransform(1);
-  InverseTransformStoreTransposed(h, plane_t_ref + 3, 20);
-  ForceReferenceInverseTransform(0);
-  ASSERT_EQ(0, std::memcmp(plane_t_fast, plane_ref, sizeof plane_ref)) << what << " block " << n;
-  ASSERT_EQ(0, std::memcmp(plane_t_ref, plane_ref, sizeof plane_ref)) << what << " block " << n;
+  int16_t ref[64], ref_signed[64];
+  std::memcpy(ref, input, sizeof ref);
+  std::memcpy(ref_signed, input, sizeof ref_signed);
+  InverseTransformReference(ref);
+  InverseTransformSignedReference(ref_signed);
   for (int k = 0; k < 64; ++k) {
-    ASSERT_EQ(g[k], 0);
-    ASSERT_EQ(h[k], 0);
+    ASSERT_GE(ref[k], 0);
+    ASSERT_LE(ref[k], 255);
+    ASSERT_GE(ref_signed[k], -256);
+    ASSERT_LE(ref_signed[k], 255);
   }
-  for (int k = 0; k < 64; ++k) {
-    ASSERT_EQ(e[k], 0);
-    ASSERT_EQ(f[k], 0);
-    ASSERT_EQ(plane_ref[3 + (k / 8) * 20 + k % 8], a[k]) << what << " block " << n;
+  for (int path = kTransformReference; path <= BestInverseTransformPath(); ++path) {
+    ASSERT_EQ(SelectInverseTransformPath(path), path);
+    int16_t b[64], d[64];
+    std::memcpy(b, input, sizeof b);
+    std::memcpy(d, input, sizeof d);
+    InverseTransform(b);
+    InverseTransformSigned(d);
+    uint8_t plane[8 * 20], plane_t[8 * 20];
+    StoreToPlane(input, false, plane);
+    StoreToPlane(input, true, plane_t);
+    for (int k = 0; k < 64; ++k) {
+      ASSERT_EQ(b[k], ref[k]) << what << " block " << n << " path " << path << " at " << k;
+      ASSERT_EQ(d[k], ref_signed[k]) << what << " signed block " << n << " path " << path;
+      ASSERT_EQ(plane[3 + (k / 8) * 20 + k % 8], ref[k])
+          << what << " block " << n << " path " << path;
+    }
+    ASSERT_EQ(0, std::memcmp(plane, plane_t, sizeof plane)) << what << " block " << n;
+    ASSERT_EQ(plane[0], 0xAA);
+    ASSERT_EQ(plane[11], 0xAA);
   }
-  for (int k = 0; k < 64; ++k) {
-    ASSERT_EQ(a[k], b[k]) << what << " block " << n << " position " << k;
-    ASSERT_EQ(c[k], d[k]) << what << " signed block " << n << " position " << k;
-    ASSERT_GE(a[k], 0);
-    ASSERT_LE(a[k], 255);
-    ASSERT_GE(c[k], -256);
-    ASSERT_LE(c[k], 255);
-  }
+  SelectInverseTransformPath(BestInverseTransformPath());
 }
 
 TEST(InverseTransformTest, FastEqualsReferenceOnRandomBlocks) {
@@ -170,6 +169,16 @@ TEST(InverseTransformTest, FastEqualsReferenceOnSaturatedExtremes) {
     for (int k = 0; k < 64; ++k) block[k] = e[1];
     ExpectAgreement(block, "all high", n++);
   }
+}
+
+TEST(InverseTransformTest, PathSelectionStaysWithinWhatIsAvailable) {
+  const int best = BestInverseTransformPath();
+  EXPECT_EQ(InverseTransformHasFastPath(), best > kTransformReference ? 1 : 0);
+  EXPECT_EQ(SelectInverseTransformPath(kTransformAvx2 + 5), best);
+  EXPECT_EQ(SelectInverseTransformPath(-3), kTransformReference);
+  SelectInverseTransformPath(best);
+  std::printf("inverse transform implementations here: reference%s%s\n",
+              best >= kTransformSse2 ? ", SSE2" : "", best >= kTransformAvx2 ? ", AVX2" : "");
 }
 
 TEST(InverseTransformTest, ForcingTheReferenceIsHonoured) {
