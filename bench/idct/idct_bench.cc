@@ -1,6 +1,6 @@
-// idct_bench: inverse transform blocks per second, the reference beside the
-// fast implementation, on dense and on decoder-like sparse blocks, in the
-// in-place form and in the decoder's store-to-plane form.
+// idct_bench: inverse transform blocks per second, the reference beside each
+// faster implementation this machine has (SSE2, AVX2), on dense and on decoder-like sparse blocks,
+// in the in-place form and in the decoder's store-to-plane form.
 //
 // Usage: idct_bench [--seconds S] [--passes N]
 // --passes runs a fixed number of passes over the blocks instead of a time,
@@ -81,21 +81,26 @@ int main(int argc, char** argv) {
     if (std::string(argv[i]) == "--passes" && i + 1 < argc) g_passes = std::atoi(argv[++i]);
   }
   std::printf("inverse transform, %d distinct blocks, %.1f s per figure\n", kBlocks, seconds);
-  std::printf("fast implementation available: %s\n",
-              marlow::InverseTransformHasFastPath() ? "yes (SSE2)" : "no");
+  const int best = marlow::BestInverseTransformPath();
+  const char* names[] = {"reference", "SSE2", "AVX2"};
+  std::printf("implementations here: reference%s%s\n", best >= 1 ? ", SSE2" : "",
+              best >= 2 ? ", AVX2" : "");
   for (bool sparse : {false, true}) {
     const std::vector<int16_t> blocks = MakeBlocks(sparse);
     for (bool store : {false, true}) {
-      marlow::ForceReferenceInverseTransform(1);
-      const double ref = Measure(blocks, store, seconds);
-      marlow::ForceReferenceInverseTransform(0);
-      const double fast = Measure(blocks, store, seconds);
-      std::printf(
-          "%-6s blocks, %-8s: reference %7.2f M blocks/s (%5.1f ns), fast %7.2f M blocks/s "
-          "(%5.1f ns), speed-up %.2fx\n",
-          sparse ? "sparse" : "dense", store ? "store" : "in place", ref / 1e6, 1e9 / ref,
-          fast / 1e6, 1e9 / fast, fast / ref);
+      double rate[3] = {};
+      for (int path = 0; path <= best; ++path) {
+        marlow::SelectInverseTransformPath(path);
+        rate[path] = Measure(blocks, store, seconds);
+      }
+      std::printf("%-6s blocks, %-8s:", sparse ? "sparse" : "dense", store ? "store" : "in place");
+      for (int path = 0; path <= best; ++path) {
+        std::printf("  %s %6.2f M/s (%5.1f ns, %.2fx)", names[path], rate[path] / 1e6,
+                    1e9 / rate[path], rate[path] / rate[0]);
+      }
+      std::printf("\n");
     }
   }
+  marlow::SelectInverseTransformPath(best);
   return 0;
 }
