@@ -13,7 +13,7 @@
 // tones the writer stalls until the device has paused and then 0.4 s more: if
 // the device kept looping over the ring, the stale tone would sound on and the
 // recorded burst would be far longer than 1 s. After each Open the tone comes
-// after 1.5 s of written silence: a newly opened device under Wine drops
+// after 2 s of written silence: a newly opened device under Wine drops
 // about the first 0.9 s it is given.
 #include <cmath>
 #include <cstdio>
@@ -128,7 +128,7 @@ int Play() {
     }
     if (s.volume >= 0) out.SetVolume(s.volume);
     if (s.mute >= 0) out.SetMute(s.mute);
-    const size_t lead = s.reopen ? kRate * 3 / 2 : 0, tone = kRate, tail = kRate * 3 / 5;
+    const size_t lead = s.reopen ? kRate * 2 : 0, tone = kRate, tail = kRate * 3 / 5;
     // Silence: the A-law code nearest to 0, or the 8-bit midpoint.
     const uint8_t silence = s.bits == 16 ? 0xD5 : 0x80;
     std::vector<uint8_t> data(lead, silence);
