@@ -1,0 +1,103 @@
+// A stand-in for the networked recorder, for tests and for trying the viewer
+// without one. It listens on 127.0.0.1, serves one client connection at a
+// time and:
+// - checks the MD5 digest of the LoginRequest against its password and
+//   answers pending, accepted or refused as configured;
+// - after a login streams live units: pictures from our own encoder in
+//   header layout 3 (640 x 272, sequence numbers that sometimes skip one),
+//   A-law sound units with their two head bytes, status and channel reports;
+// - acts on KeyCommands: channel keys switch the camera it sends, Split
+//   sends a 2 x 2 composite of cameras 1-4, Menu/Up/Down/Select draw and
+//   move a simple menu over the picture; each key is answered with a channel
+//   report so the client sees it;
+// - answers a LogoutNotice by closing;
+// - on request misbehaves during its first sessions: sends ServerClose, falls
+//   silent, drops the connection in the middle of a picture, trickles its
+//   bytes slowly or sends garbage.
+// It records everything it receives; it ends by itself after its lifetime.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/worker_thread.h"
+#include "platform/socket.h"
+
+namespace marlow {
+
+struct RecorderStandinOptions {
+  enum class Login { Accept, Refuse, PendingForever, Silent, Garbage };
+  std::string password;
+  Login login = Login::Accept;
+  uint16_t refuseCode = 2;    // 2 or 4
+  uint16_t refuseReason = 2;  // 1 too many clients, 2 password, 3 network, else unknown
+  int pendingBeforeAccept = 0;
+  uint32_t pendingIntervalMs = 200;
+  // Time between the acceptance and the first stream bytes, so that they do
+  // not share a receive with it (the client drops those).
+  uint32_t streamDelayMs = 150;
+
+  uint32_t pictureIntervalMs = 40;
+  bool audio = true;
+  uint32_t statusIntervalMs = 500;
+
+  // Faults, during the first faultSessions sessions only (0: never).
+  int faultSessions = 1;
+  uint32_t serverCloseAfterMs = 0;
+  uint32_t silentAfterMs = 0;
+  uint32_t dropAfterPictures = 0;
+  size_t trickleBytes = 0;  // bytes per send, with trickleDelayMs between
+  uint32_t trickleDelayMs = 0;
+  uint32_t garbageMs = 0;  // garbage instead of the stream for this long
+
+  uint32_t lifetimeMs = 60000;
+  bool verbose = false;  // print what it does
+};
+
+class RecorderStandin : public WorkerThread {
+ public:
+  explicit RecorderStandin(const RecorderStandinOptions& options);
+  ~RecorderStandin() override;
+
+  // Listens on 127.0.0.1:port (0: a free port). Call before Start.
+  bool Listen(uint16_t port = 0);
+  uint16_t Port() const { return port_; }
+
+  // What happened so far (safe from any thread).
+  struct Record {
+    int sessions = 0;
+    int loginRequests = 0;
+    int goodDigests = 0;
+    int logouts = 0;
+    int keysActedOn = 0;
+    uint32_t pictures = 0;
+    uint32_t audioUnits = 0;
+    std::vector<uint16_t> keys;
+    int camera = 0;  // 0-based camera being sent
+    bool split = false;
+    bool menu = false;
+  };
+  Record Snapshot();
+  // Every received message, in order, one line each.
+  std::vector<std::string> Log();
+
+ protected:
+  uint32_t Run() override;
+
+ private:
+  class Session;
+  void Note(const std::string& line);
+
+  RecorderStandinOptions options_;
+  platform::Socket listener_;
+  uint16_t port_ = 0;
+  std::mutex lock_;
+  Record record_;
+  std::vector<std::string> log_;
+
+  friend class Session;
+};
+
+}  // namespace marlow

@@ -1,0 +1,61 @@
+// The pictures and sound the recorder stand-in sends: synthetic cameras
+// encoded in picture header layout 3 at 640 x 272, a 2 x 2 composite of
+// cameras 1-4 for the split key, a simple menu drawn over the picture, and
+// A-law tone units. Pictures are full after a change of view and every tenth
+// time, updates otherwise; sequence numbers skip one now and then, as a
+// recorder's do when it drops a picture.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "tools/encoder/picture_encoder.h"
+#include "tools/encoder/synthetic_camera.h"
+
+namespace marlow {
+
+constexpr int kStandinWidth = 640;
+constexpr int kStandinHeight = 272;
+constexpr int kStandinCameras = 9;
+constexpr size_t kStandinUnitCapacity = 131072;
+
+class StandinPictures {
+ public:
+  StandinPictures();
+
+  // View changes; the next picture is a full one.
+  void SetCamera(int camera);
+  void SetSplit(bool on);
+  void SetMenu(bool open, int row);
+
+  // The next video unit (start code on) into out (kStandinUnitCapacity
+  // bytes); its length, or 0 when the encoder refused.
+  size_t NextPicture(uint8_t* out);
+  // The next audio unit: 00 00 01 FA, two head bytes, samples. Its length.
+  size_t NextAudio(uint8_t* out, size_t samples);
+
+  uint16_t LastSequence() const { return sequence_; }
+
+ private:
+  void Compose(uint32_t number);
+
+  std::vector<SyntheticCamera> cameras_;
+  PictureEncoder encoder_;
+  std::unique_ptr<uint8_t[]> yuv_;
+  std::unique_ptr<uint8_t[]> scratch_;
+  int camera_ = 0;
+  bool split_ = false;
+  bool menu_ = false;
+  int menu_row_ = 0;
+  bool force_full_ = true;
+  uint32_t number_ = 0;
+  uint16_t sequence_ = 0;
+  uint32_t phase_ = 0;  // tone phase, in samples
+};
+
+// G.711 A-law of one 16-bit linear sample.
+uint8_t LinearToALaw(int16_t sample);
+
+}  // namespace marlow
