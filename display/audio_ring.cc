@@ -44,17 +44,20 @@ void AudioRing::ClearRing(int bits) {
 }
 
 int AudioRing::Open(int rate, int bits) {
-  std::lock_guard<std::mutex> lock(deviceMutex_);
-  // The previous device stops looping over the ring before it is cleared.
-  if (device_) device_->Close();
-  ClearRing(bits);
-  play_ = 0;
-  lastRaw_ = 0;
-  if (!device_ || !ring_ || (bits != 8 && bits != 16) || rate <= 0 || !device_->Open(rate, bits)) {
-    platform::ShowNotice("Sound device open error !");
-    return 0;
+  int opened = 0;
+  {
+    std::lock_guard<std::mutex> lock(deviceMutex_);
+    // The previous device stops looping over the ring before it is cleared.
+    if (device_) device_->Close();
+    ClearRing(bits);
+    play_ = 0;
+    lastRaw_ = 0;
+    opened = device_ && ring_ && (bits == 8 || bits == 16) && rate > 0 && device_->Open(rate, bits);
   }
-  return 1;
+  // Outside the lock: a notice may be a modal box whose message loop lets
+  // the window's thread set the volume meanwhile.
+  if (!opened) platform::ShowNotice("Sound device open error !");
+  return opened;
 }
 
 void AudioRing::ResetRing(int /*rate*/, int bits) {
