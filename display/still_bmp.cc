@@ -19,9 +19,11 @@ void Write32(uint8_t* p, uint32_t v) {
 }
 
 // Colour-table bytes: colours-used entries, or 2^bits when none are named.
+// Tables past 32 bits come back as 2^40 so that sums stay far from wrapping
+// and are refused by the caller.
 uint64_t TableBytes(uint32_t bitCount, uint32_t coloursUsed) {
   if (coloursUsed != 0) return static_cast<uint64_t>(coloursUsed) * 4;
-  if (bitCount >= 31) return UINT64_MAX;
+  if (bitCount >= 31) return uint64_t{1} << 40;
   return (uint64_t{1} << bitCount) * 4;
 }
 

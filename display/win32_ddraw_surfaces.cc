@@ -35,6 +35,33 @@ void RestoreIfLost(IDirectDrawSurface7* surface, uint32_t fill) {
   if (surface->Restore() == DD_OK) ColourFill(surface, fill);
 }
 
+// Whether the 64 x 64 pixels of two locked surfaces agree in their colour
+// bits. The unused bits of a pixel (the top byte of a 32-bit pixel, the top
+// bit of a 15-bit one) and the bytes past each row's pixels carry no colour:
+// some drivers set them on a blit while GDI clears them, so comparing them
+// would fail good hardware.
+bool SameColours(const DDSURFACEDESC2& a, const DDSURFACEDESC2& b, const DDPIXELFORMAT& format) {
+  const int bytes = format.dwRGBBitCount == 15 ? 2 : static_cast<int>(format.dwRGBBitCount / 8);
+  const uint32_t mask = format.dwRBitMask | format.dwGBitMask | format.dwBBitMask;
+  if (bytes < 2 || bytes > 4 || a.lPitch < 64 * bytes || b.lPitch < 64 * bytes) return false;
+  for (int y = 0; y < 64; ++y) {
+    const uint8_t* pa =
+        static_cast<const uint8_t*>(a.lpSurface) + static_cast<size_t>(y) * a.lPitch;
+    const uint8_t* pb =
+        static_cast<const uint8_t*>(b.lpSurface) + static_cast<size_t>(y) * b.lPitch;
+    for (int x = 0; x < 64 * bytes; x += bytes) {
+      uint32_t va = 0;
+      uint32_t vb = 0;
+      for (int i = 0; i < bytes; ++i) {
+        va |= static_cast<uint32_t>(pa[x + i]) << (8 * i);
+        vb |= static_cast<uint32_t>(pb[x + i]) << (8 * i);
+      }
+      if (((va ^ vb) & mask) != 0) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool DirectDrawHardwareChecked() {
@@ -44,12 +71,20 @@ bool DirectDrawHardwareChecked() {
 DirectDrawSurfaces::~DirectDrawSurfaces() {
   ReleaseAll();
   if (object_ != nullptr) object_->Release();
+  if (library_ != nullptr) FreeLibrary(library_);
 }
 
 int DirectDrawSurfaces::CreateObject() {
   if (object_ != nullptr) return 1;
+  // The library is loaded on first use: without it the display simply
+  // draws with GDI, and nothing of it is loaded for GDI-only displays.
+  if (library_ == nullptr) library_ = LoadLibraryA("ddraw.dll");
+  if (library_ == nullptr) return 0;
+  using CreateFunction = HRESULT(WINAPI*)(GUID*, void**, REFIID, IUnknown*);
+  const CreateFunction create = reinterpret_cast<CreateFunction>(
+      reinterpret_cast<void (*)()>(GetProcAddress(library_, "DirectDrawCreateEx")));
   void* created = nullptr;
-  if (DirectDrawCreateEx(nullptr, &created, IID_IDirectDraw7, nullptr) != DD_OK ||
+  if (create == nullptr || create(nullptr, &created, IID_IDirectDraw7, nullptr) != DD_OK ||
       created == nullptr) {
     return 0;
   }
@@ -220,9 +255,7 @@ int DirectDrawSurfaces::Initialize(HWND window, int backWidth, int backHeight, s
           if (first.surface->Lock(nullptr, &la, DDLOCK_WAIT | DDLOCK_READONLY, nullptr) == DD_OK) {
             if (second.surface->Lock(nullptr, &lb, DDLOCK_WAIT | DDLOCK_READONLY, nullptr) ==
                 DD_OK) {
-              same =
-                  la.lPitch == lb.lPitch &&
-                  std::memcmp(la.lpSurface, lb.lpSurface, static_cast<size_t>(la.lPitch) * 64) == 0;
+              same = SameColours(la, lb, primaryFormat_);
               second.surface->Unlock(nullptr);
             }
             first.surface->Unlock(nullptr);

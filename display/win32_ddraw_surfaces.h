@@ -98,6 +98,7 @@ class DirectDrawSurfaces {
   int CreateOffscreen(int width, int height, uint32_t fill, DrawSurface* out, HRESULT* result);
   void Release(DrawSurface* s);
 
+  HMODULE library_ = nullptr;
   IDirectDraw7* object_ = nullptr;
   IDirectDrawClipper* clipper_ = nullptr;
   DrawSurface primary_;
