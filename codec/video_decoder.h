@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "codec/decoded_picture.h"
+#include "codec/inverse_transform.h"
 
 namespace marlow {
 
@@ -60,7 +61,7 @@ class VideoDecoder {
 
  private:
   int DecodeSlice(const uint8_t* data, size_t length, size_t offset,
-                  void (*transform)(int16_t*, uint8_t*, ptrdiff_t), uint8_t* planes);
+                  InverseTransformStoreFunction transform, uint8_t* planes);
 
   int variant_ = 0;
   unsigned width_ = 0;
