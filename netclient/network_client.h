@@ -81,7 +81,7 @@ class NetworkClient : public WorkerThread, private LiveMessageSink {
   std::string ErrorText() const;
   // The recorder address and port in use (after a lookup, the answer's).
   std::string Address() const;
-  uint16_t Port() const { return port_; }
+  uint16_t Port() const { return port_.load(); }
   uint16_t StatusWord() const { return status_word_.load(); }
   uint16_t ChannelWord(int index) const { return channel_words_[index & 3].load(); }
 
@@ -119,7 +119,7 @@ class NetworkClient : public WorkerThread, private LiveMessageSink {
   uint32_t reconnect_pause_ms_ = kDefaultReconnectPauseMs;
   uint32_t retry_pause_ms_ = kDefaultRetryPauseMs;
   std::string address_;
-  uint16_t port_ = 0;
+  std::atomic<uint16_t> port_{0};  // replaced by a lookup on the client's thread
   std::string password_;
   bool use_ddns_ = false;
   std::string ddns_server_;
