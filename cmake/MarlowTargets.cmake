@@ -40,3 +40,16 @@ function(marlow_fuzzer name)
   marlow_warnings(${name})
   add_dependencies(fuzzers ${name})
 endfunction()
+
+# Adds every subfolder of the current folder that has a CMakeLists.txt, in
+# name order (tests/, tools/, bench/ and fuzz/ grow by adding folders).
+function(marlow_add_subfolders)
+  file(GLOB dirs LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+       ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT dirs)
+  foreach(dir ${dirs})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
