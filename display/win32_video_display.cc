@@ -368,6 +368,24 @@ void VideoDisplay::DrawCaption(HDC windowDc, int channel) {
                    caption_.TextColour(), caption_.OutlineColour());
 }
 
+// Grid cells of the page that hold no channel, and the strips that the
+// integer pane size leaves at the right and bottom, would otherwise keep
+// whatever the window showed before (another page's pictures): they are
+// painted black. The back surface needs no such care, being refilled at
+// every layout change.
+void VideoDisplay::BlankOutsidePanes(HDC dc) {
+  RECT client = {0, 0, 0, 0};
+  GetClientRect(window_, &client);
+  const int saved = SaveDC(dc);
+  for (int channel = 0; channel < layout_.ChannelCount(); ++channel) {
+    if (!layout_.IsVisible(channel)) continue;
+    const PaneRect pane = layout_.Pane(channel);
+    ExcludeClipRect(dc, pane.left, pane.top, pane.right, pane.bottom);
+  }
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  RestoreDC(dc, saved);
+}
+
 int VideoDisplay::Redraw() {
   Lock hold(&lock_);
   return RedrawLocked();
@@ -381,6 +399,7 @@ int VideoDisplay::RedrawLocked() {
   }
   UpdateArea();
   HDC dc = directDrawActive_ ? nullptr : GetDC(window_);
+  if (dc != nullptr) BlankOutsidePanes(dc);
   bool backCleared = false;
   for (int channel = 0; channel < layout_.ChannelCount(); ++channel) {
     if (!layout_.IsVisible(channel)) continue;

@@ -129,6 +129,7 @@ class VideoDisplay : public PictureSink {
   void DrawLogoGdi(HDC dc, const PaneRect& pane);
   void DrawLogoDirectDraw(const PaneRect& pane);
   void DrawCaption(HDC windowDc, int channel);
+  void BlankOutsidePanes(HDC dc);
   int RedrawLocked();
   void ReplaceLogo(HBITMAP bitmap);
 

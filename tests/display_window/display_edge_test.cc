@@ -63,6 +63,12 @@ TEST_F(DisplayEdgeTest, NineChannelsInFourPanesLeaveTheLastPageMostlyEmpty) {
   const POINT p = Probe(display_->Pane(8));
   EXPECT_EQ(Expected(8), grab.At(p.x, p.y));
   for (int channel = 0; channel < 8; ++channel) EXPECT_FALSE(display_->IsVisible(channel));
+  // The three cells without a channel are empty, not left over from the
+  // page shown before.
+  const Rgb black{0, 0, 0};
+  EXPECT_EQ(black, grab.At(kWidth * 3 / 4, kHeight / 4));
+  EXPECT_EQ(black, grab.At(kWidth / 4, kHeight * 3 / 4));
+  EXPECT_EQ(black, grab.At(kWidth * 3 / 4, kHeight * 3 / 4));
 }
 
 TEST_F(DisplayEdgeTest, DoubleClickShowsOneChannelAndBack) {
