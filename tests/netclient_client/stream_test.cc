@@ -5,9 +5,11 @@
 // message too short for its code is ignored.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "codec/decoded_picture.h"
 #include "codec/video_decoder.h"
@@ -161,8 +163,22 @@ TEST(NetworkClientStream, SilentConnectionIsReestablished) {
   o.silentAfterMs = 300;
   Rig rig(o);
   ASSERT_EQ(rig.client.Start(), 1);
-  ASSERT_TRUE(WaitUntil([&] { return rig.recorder.Snapshot().loginRequests == 2; }));
   ASSERT_TRUE(WaitUntil([&] { return rig.client.ConnectionState() == kStateReceiving; }));
+  // From here to the second login the state goes 3, 1, 2, 3 and never idle.
+  std::atomic<bool> done{false}, saw_idle{false};
+  std::thread sampler([&] {
+    while (!done) {
+      if (rig.client.ConnectionState() == kStateIdle) saw_idle = true;
+      std::this_thread::yield();
+    }
+  });
+  const bool again = WaitUntil([&] { return rig.recorder.Snapshot().loginRequests == 2; });
+  const bool receiving = WaitUntil([&] { return rig.client.ConnectionState() == kStateReceiving; });
+  done = true;
+  sampler.join();
+  ASSERT_TRUE(again);
+  ASSERT_TRUE(receiving);
+  EXPECT_FALSE(saw_idle);
   EXPECT_EQ(rig.sink.Count(kNotifyLoginFailed), 0);
   EXPECT_EQ(rig.sink.Count(kNotifyServerClosed), 0);
   EXPECT_GT(rig.DecodePictures(3), 2);
