@@ -7,10 +7,13 @@ services_start() {
   export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
   # X server for windows drawn by the tests.
   export MARLOW_XVFB_DISPLAY=${MARLOW_XVFB_DISPLAY:-:87}
-  if ! [ -e "/tmp/.X11-unix/X${MARLOW_XVFB_DISPLAY#:}" ]; then
+  local n=${MARLOW_XVFB_DISPLAY#:}
+  if ! pgrep -f "Xvfb $MARLOW_XVFB_DISPLAY( |$)" >/dev/null 2>&1; then
+    # A server that died leaves its socket and lock behind.
+    rm -f "/tmp/.X11-unix/X$n" "/tmp/.X$n-lock"
     Xvfb "$MARLOW_XVFB_DISPLAY" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
     MARLOW_XVFB_PID=$!
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${MARLOW_XVFB_DISPLAY#:}" ] && break; sleep 0.1; done
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   fi
   export DISPLAY=$MARLOW_XVFB_DISPLAY
   # Sound: a null sink that plays in real time and can be recorded.
