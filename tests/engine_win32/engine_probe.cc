@@ -4,6 +4,8 @@
 //   engine_probe play          plays, checks each pane's pixels against the
 //                              last picture of its channel and that Close
 //                              returns within 200 ms while sound plays
+//   engine_probe show N MS     plays a made N-channel recording in N panes
+//                              for MS milliseconds (for a screenshot)
 //   engine_probe check FILE    checks a recording of what the device played
 //                              (16-bit mono, 8000 Hz): the 440 Hz tone of the
 //                              recording is heard for at least a second
@@ -134,10 +136,10 @@ double Distance(const double a[3], const double b[3]) {
   return std::fabs(a[0] - b[0]) + std::fabs(a[1] - b[1]) + std::fabs(a[2] - b[2]);
 }
 
-int Play() {
+int Play(int channels, DWORD holdMs) {
   // The recording: 4 cameras, 5 pictures a second each, the test tone.
   RecordingPlan plan;
-  plan.channels = kChannels;
+  plan.channels = channels;
   plan.seconds = 8;
   plan.picturesPerSecond = 5;
   plan.sound = TestSound::kTone;
@@ -167,12 +169,18 @@ int Play() {
   Tap tap(display);
   AudioOutput audio;
   PlaybackEngine engine(tap, audio);
-  engine.Initialize(4, kChannels);
-  engine.SwitchMode(kModePlayer, 4, kChannels);
-  display.SelectLayout(4, 0);
+  engine.Initialize(4, channels);
+  engine.SwitchMode(kModePlayer, 4, channels);
+  display.SelectLayout(channels, 0);
   if (!engine.OpenAndPlay("engine_probe.kvr", 0)) {
     std::printf("cannot open the recording\n");
     return 1;
+  }
+  if (holdMs) {
+    Pump(holdMs);
+    engine.Close();
+    DestroyWindow(top);
+    return 0;
   }
   Pump(5000);  // Wine's device swallows its first second
   engine.Pause();
@@ -232,8 +240,13 @@ int Check(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && !std::strcmp(argv[1], "play")) return Play();
+  if (argc >= 2 && !std::strcmp(argv[1], "play")) return Play(kChannels, 0);
+  if (argc >= 4 && !std::strcmp(argv[1], "show")) {
+    const int n = std::atoi(argv[2]);
+    if (n == 1 || n == 4 || n == 9 || n == 16)
+      return Play(n, static_cast<DWORD>(std::atoi(argv[3])));
+  }
   if (argc >= 3 && !std::strcmp(argv[1], "check")) return Check(argv[2]);
-  std::printf("usage: engine_probe play | check FILE\n");
+  std::printf("usage: engine_probe play | show 1|4|9|16 MS | check FILE\n");
   return 2;
 }
