@@ -46,7 +46,7 @@ while IFS= read -r f; do
     failed=$((failed + 1))
   fi
   rm -rf "$corpus" "$corpus.log"
-done < <(find build/fuzz/fuzz -type f -perm -u+x -name '*_fuzzer' 2>/dev/null | sort)
+done < <(find build/fuzz/fuzz -type f -perm -u+x -not -path '*/CMakeFiles/*' 2>/dev/null | sort)
 
 [ $failed -eq 0 ] || status=1
 echo "all builds: $passed passed, $failed failed"
