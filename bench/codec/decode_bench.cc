@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -18,17 +17,16 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/callgrind.h"
 #include "codec/video_decoder.h"
-
-#ifndef MARLOW_TIMER_STUB
-#define MARLOW_TIMER_STUB ""
-#endif
 #include "tools/encoder/picture_encoder.h"
 #include "tools/encoder/synthetic_camera.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using marlow::bench::CallgrindTotal;
+using marlow::bench::ReadText;
 constexpr int kWidth = 640;
 constexpr int kHeight = 272;
 constexpr size_t kPictureBytes = kWidth * kHeight * 3 / 2;
@@ -116,13 +114,6 @@ double TimeDecoder(const Stream& s, double seconds) {
   return best;
 }
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 bool WriteBytes(const std::string& path, const void* data, size_t n) {
   std::ofstream out(path, std::ios::binary);
   out.write(static_cast<const char*>(data), static_cast<std::streamsize>(n));
@@ -157,22 +148,6 @@ double FfmpegDecodeSeconds(const std::string& file, const std::string& log) {
   const size_t at = text.find("utime=");
   if (at == std::string::npos) return -1;
   return std::atof(text.c_str() + at + 6);
-}
-
-// Instruction count of a callgrind run (its "summary:" or "totals:" line).
-// `preload`: a library to preload into the program (see callgrind_timer_stub.cc).
-double CallgrindTotal(const std::string& command, const std::string& outFile,
-                      const std::string& preload = std::string()) {
-  const std::string env = preload.empty() ? std::string() : "LD_PRELOAD=" + preload + " ";
-  const std::string cmd = env + "valgrind --tool=callgrind --callgrind-out-file=" + outFile + " " +
-                          command + " >/dev/null 2>&1";
-  if (Run(cmd) != 0) return -1;
-  const std::string text = ReadText(outFile);
-  for (const char* key : {"summary:", "totals:"}) {
-    const size_t at = text.find(key);
-    if (at != std::string::npos) return std::atof(text.c_str() + at + std::strlen(key));
-  }
-  return -1;
 }
 
 // Child mode: decode the first `count` pictures of a stream file once.

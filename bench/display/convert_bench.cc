@@ -4,9 +4,11 @@
 // run through the ffmpeg program on one thread. The swscale figure is the
 // ffmpeg run converting to bgr24 minus an otherwise identical run that passes
 // yuv420p through, divided by the pictures, so reading the file and the
-// program's own overhead do not count. --callgrind adds our converters'
-// instructions per picture (valgrind's callgrind tool; steady on a busy
-// machine).
+// program's own overhead do not count. --callgrind adds instructions per
+// picture (valgrind's callgrind tool; steady on a busy machine) of our
+// converters and of swscale, the latter counted the same way: bgr24 minus
+// pass-through, each a long run minus a one-picture run so that ffmpeg's
+// start-up does not count either.
 //
 // Usage: convert_bench [--pictures N] [--rounds R] [--ffmpeg-loops L] [--callgrind]
 // (internal: --child KERNEL FORMAT COUNT, the run under callgrind).
@@ -22,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/callgrind.h"
 #include "display/pixel_convert.h"
 
 namespace {
@@ -29,6 +32,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using marlow::ConvertKernel;
 using marlow::PixelFormat;
+using marlow::bench::CallgrindTotal;
+using marlow::bench::ReadText;
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 272;
@@ -89,13 +94,6 @@ std::string Quote(const std::string& s) {
   return "'" + s + "'";
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 // User CPU seconds of one ffmpeg run over the raw file (looped), or -1.
 double FfmpegUserSeconds(const std::string& raw, const std::string& log, int loops,
                          const char* outFormat) {
@@ -105,7 +103,7 @@ double FfmpegUserSeconds(const std::string& raw, const std::string& log, int loo
       std::to_string(loops - 1) + " -i " + Quote(raw) + " -filter_threads 1 -pix_fmt " + outFormat +
       " -f null - -benchmark > " + Quote(log) + " 2>&1";
   if (std::system(cmd.c_str()) != 0) return -1;
-  const std::string text = ReadFile(log);
+  const std::string text = ReadText(log);
   const size_t at = text.find("bench: utime=");
   if (at == std::string::npos) return -1;
   return std::atof(text.c_str() + at + std::strlen("bench: utime="));
@@ -122,10 +120,34 @@ double CallgrindInstructions(const std::string& self, const std::string& dir, Co
                           " " + std::to_string(static_cast<int>(format)) + " " +
                           std::to_string(count) + " > /dev/null 2>&1";
   if (std::system(cmd.c_str()) != 0) return -1;
-  const std::string text = ReadFile(out);
+  const std::string text = ReadText(out);
   const size_t at = text.find("\nsummary: ");
   if (at == std::string::npos) return -1;
   return std::atof(text.c_str() + at + 10) / count;
+}
+
+// Instructions per picture of swscale converting yuv420p to bgr24 on one
+// thread, from ffmpeg runs under callgrind over the first pictures of the raw
+// file: (bgr24 - pass-through) for `count` pictures minus the same for one
+// picture, over count - 1. Reading, the null output and start-up cancel out.
+// -1 if ffmpeg could not run under callgrind.
+double SwscaleInstructions(const std::string& raw, const std::string& dir, int count) {
+  if (count < 2) return -1;
+  const std::string out = dir + "/callgrind.ffmpeg.out";
+  const auto run = [&](int frames, const char* outFormat) {
+    return CallgrindTotal(
+        "ffmpeg -hide_banner -nostdin -v error -threads 1 -f rawvideo -pix_fmt yuv420p "
+        "-s 640x272 -i " +
+            Quote(raw) + " -filter_threads 1 -frames:v " + std::to_string(frames) + " -pix_fmt " +
+            outFormat + " -f null -",
+        out, MARLOW_TIMER_STUB);
+  };
+  const double convertOne = run(1, "bgr24");
+  const double convertAll = run(count, "bgr24");
+  const double passOne = run(1, "yuv420p");
+  const double passAll = run(count, "yuv420p");
+  if (convertOne < 0 || convertAll < 0 || passOne < 0 || passAll < 0) return -1;
+  return ((convertAll - convertOne) - (passAll - passOne)) / (count - 1);
 }
 
 int RunChild(int kernel, int format, int count) {
@@ -227,10 +249,14 @@ int main(int argc, char** argv) {
   }
 
   if (callgrind) {
-    std::printf(
-        "\ninstructions per picture (callgrind; swscale to bgr24 was measured at about "
-        "850k on this machine earlier)\n");
     const int count = 10;
+    const double swscaleIr = SwscaleInstructions(raw, dir.string(), std::min(count, pictures));
+    std::printf("\ninstructions per picture (callgrind, %d pictures)\n", count);
+    if (swscaleIr > 0)
+      std::printf("%-34s %10.0f instructions/picture %6.2f per pixel\n", "swscale yuv420p->bgr24",
+                  swscaleIr, swscaleIr / kPixels);
+    else
+      std::printf("%-34s did not run under callgrind\n", "swscale yuv420p->bgr24");
     for (PixelFormat format : {PixelFormat::Bgr24BottomUp, PixelFormat::Xrgb32}) {
       for (ConvertKernel kernel :
            {ConvertKernel::Reference, ConvertKernel::Sse2, ConvertKernel::Avx2}) {
@@ -240,9 +266,12 @@ int main(int argc, char** argv) {
             std::string(FormatName(format)) + " " + marlow::ConvertKernelName(kernel);
         if (ir < 0)
           std::printf("%-34s valgrind failed\n", name.c_str());
-        else
-          std::printf("%-34s %10.0f instructions/picture %6.2f per pixel\n", name.c_str(), ir,
+        else {
+          std::printf("%-34s %10.0f instructions/picture %6.2f per pixel", name.c_str(), ir,
                       ir / kPixels);
+          if (swscaleIr > 0) std::printf(" %6.2fx swscale", ir / swscaleIr);
+          std::printf("\n");
+        }
       }
     }
   }
