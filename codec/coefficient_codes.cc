@@ -168,6 +168,33 @@ constexpr CodeIndex kIndex = BuildIndex();
 
 constexpr CoefficientTables kCoefficientTables = BuildTables();
 
+namespace {
+
+// Derived from the eight tables, so both lookups agree by construction: the
+// look-ahead is the window followed by zeros, and an entry is kept only if
+// its code and (for a coefficient) its sign bit lie inside the window.
+constexpr FastCoefficientTable BuildFastTable() {
+  FastCoefficientTable t{};
+  constexpr int kBits = kFastCoefficientBits;
+  for (uint32_t w = 0; w < (1u << kBits); ++w) {
+    const CoefficientEntry& e = LookupCoefficient(w << (16 - kBits));
+    if (e.length == 0 || e.run == kRunEscape) continue;
+    if (e.run == kRunEndOfBlock) {
+      t.entry[w] = {0, 0, e.length, 0};
+      continue;
+    }
+    if (e.length + 1 > kBits) continue;
+    const bool negative = (w >> (kBits - 1 - e.length)) & 1;
+    t.entry[w] = {static_cast<uint8_t>(e.run + 1), e.level, static_cast<uint8_t>(e.length + 1),
+                  static_cast<uint8_t>(negative ? 0xFF : 0)};
+  }
+  return t;
+}
+
+}  // namespace
+
+constexpr FastCoefficientTable kFastCoefficientTable = BuildFastTable();
+
 const CoefficientCode* FindCoefficientCode(int run, int level) {
   if (run < 0 || run >= 32 || level < 1 || level > 40) return nullptr;
   const int k = kIndex.index[run][level];

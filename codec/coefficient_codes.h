@@ -60,7 +60,7 @@ extern const CoefficientTables kCoefficientTables;
 
 // The entry for a 16-bit look-ahead (the next 16 bits of the stream, MSB
 // first). For values below 16 the entry has length 0.
-inline const CoefficientEntry& LookupCoefficient(uint32_t lookahead) {
+constexpr const CoefficientEntry& LookupCoefficient(uint32_t lookahead) {
   const CoefficientTables& t = kCoefficientTables;
   if (lookahead >= 16384) return t.from16384[lookahead >> 12];
   if (lookahead >= 1024) return t.from1024[lookahead >> 8];
@@ -72,5 +72,22 @@ inline const CoefficientEntry& LookupCoefficient(uint32_t lookahead) {
   if (lookahead >= 16) return t.from16[lookahead];
   return t.invalid;
 }
+
+// Fast lookup in front of the eight tables: one entry for each value of the
+// next kFastCoefficientBits bits. Every code of up to kFastCoefficientBits - 1
+// bits is there together with its sign bit; so is end of block. The escape,
+// the longer codes and the invalid look-aheads have length 0: those go to
+// LookupCoefficient, which stays the reference.
+inline constexpr int kFastCoefficientBits = 11;
+struct FastCoefficientEntry {
+  uint8_t advance;   // run + 1, the step of the scan index; 0 for end of block
+  uint8_t level;     // magnitude, 1..7 (level 7 x 83 x 14 / 4 needs no saturation)
+  uint8_t length;    // bits consumed, sign included; 0: not in the fast table
+  uint8_t negative;  // 0xFF for a negative level, else 0
+};
+struct FastCoefficientTable {
+  FastCoefficientEntry entry[1 << kFastCoefficientBits];  // by the next 11 bits, MSB first
+};
+extern const FastCoefficientTable kFastCoefficientTable;
 
 }  // namespace marlow

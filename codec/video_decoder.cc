@@ -1,6 +1,7 @@
 // Picture header, slice scan and the slice/macroblock/block decoding loops.
 #include "codec/video_decoder.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "codec/bit_reader.h"
@@ -111,6 +112,82 @@ MARLOW_ALWAYS_INLINE int DecodeBlock(BitReader& bits, int16_t* block, const uint
   return 0;
 }
 
+// The same decoding as DecodeBlock with the fast lookup in front: a code
+// found in the 11-bit window (with its sign) costs one table load, and its
+// level is small enough that the dequantised value needs no saturation.
+// Everything else (escape, codes longer than 10 bits, invalid look-aheads)
+// takes DecodeBlock's steps. `scan_scale` is the dequantiser in scan order.
+MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
+                                         const uint16_t* scan_scale,
+                                         InverseTransformStoreFunction transform, uint8_t* dst,
+                                         ptrdiff_t stride) {
+  bits.RefillIfBelow(10);
+  const uint32_t dc = bits.Read(8);
+  if (bits.Peek(2) == kEndOfBlockCode) {
+    bits.Skip(2);
+    uint64_t row;
+    std::memset(&row, static_cast<int>(dc), sizeof row);
+    for (int r = 0; r < 8; ++r) std::memcpy(dst + r * stride, &row, 8);
+    return 1;
+  }
+  block[0] = static_cast<int16_t>(dc * 8);
+  const FastCoefficientEntry* const fast = kFastCoefficientTable.entry;
+  int i = 1;
+  for (;;) {
+    bits.RefillIfBelow(kFastCoefficientBits);
+    const FastCoefficientEntry e = fast[bits.Peek(kFastCoefficientBits)];
+    if (e.advance != 0) {
+      bits.Skip(e.length);
+      i += e.advance - 1;
+      if (i >= 64) break;
+      const int negative = static_cast<int8_t>(e.negative);  // 0 or -1
+      const int v = (e.level * scan_scale[i]) >> 2;
+      block[kScan.index[i]] = static_cast<int16_t>((v ^ negative) - negative);
+      ++i;
+      continue;
+    }
+    if (e.length != 0) {
+      bits.Skip(e.length);
+      transform(block, dst, stride);
+      return 1;
+    }
+    bits.RefillIfBelow(28);
+    const CoefficientEntry& r = LookupCoefficient(bits.Peek(16));
+    if (r.length == 0) break;
+    bits.Skip(r.length);
+    int run, magnitude, negative;
+    if (r.run == kRunEscape) {
+      run = static_cast<int>(bits.Read(6));
+      int level = static_cast<int>(bits.Read(8));
+      if (level == 0) {
+        level = static_cast<int>(bits.Read(8));
+      } else if (level == 128) {
+        level = static_cast<int>(bits.Read(8)) - 256;
+      } else if (level > 128) {
+        level -= 256;
+      }
+      negative = level < 0;
+      magnitude = negative ? -level : level;
+    } else {
+      // Not end of block: the fast table holds that one.
+      run = r.run;
+      magnitude = r.level;
+      negative = static_cast<int>(bits.Read(1));
+    }
+    i += run;
+    if (i >= 64) break;
+    block[kScan.index[i]] = Dequantise(magnitude, negative, scan_scale[i]);
+    ++i;
+  }
+  std::memset(block, 0, 64 * sizeof(int16_t));
+  return 0;
+}
+
+bool EnvironmentForcesReference() {
+  const char* value = std::getenv("MARLOW_FORCE_REFERENCE");
+  return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
+}
+
 }  // namespace
 
 HeaderLayout HeaderLayoutOf(int variant) {
@@ -119,7 +196,7 @@ HeaderLayout HeaderLayoutOf(int variant) {
   return HeaderLayout::kLayout3;
 }
 
-VideoDecoder::VideoDecoder() = default;
+VideoDecoder::VideoDecoder() : reference_path_(EnvironmentForcesReference()) {}
 
 int VideoDecoder::Reset(int variant) {
   variant_ = variant;
@@ -164,6 +241,7 @@ size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
   for (int j = 0; j < 64; ++j) {
     scale_[(j & 7) * 8 + (j >> 3)] = static_cast<uint16_t>(kIntraQuantiserMatrix[j] * quantiser_);
   }
+  for (int i = 0; i < 64; ++i) scan_scale_[i] = scale_[kScan.index[i]];
 
   // Slice scan from offset 5: a start code 00 00 01 xx whose bytes all lie
   // at offset 5 or later. xx ending the picture stops the scan; any other
@@ -205,11 +283,16 @@ int VideoDecoder::Decode(const uint8_t* data, size_t length, DecodedPicture* pic
   const int slices = slice_count_ < kMaxSlices ? slice_count_ : kMaxSlices;
   const InverseTransformStoreFunction transform = CurrentInverseTransformStoreTransposed();
   for (int k = 0; k < slices; ++k) {
-    if (!DecodeSlice(data, length, slice_offsets_[k], transform, picture->planes)) return 0;
+    const int ok =
+        reference_path_
+            ? DecodeSlice<false>(data, length, slice_offsets_[k], transform, picture->planes)
+            : DecodeSlice<true>(data, length, slice_offsets_[k], transform, picture->planes);
+    if (!ok) return 0;
   }
   return 1;
 }
 
+template <bool kFast>
 int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
                               InverseTransformStoreFunction transform, uint8_t* planes) {
   BitReader bits(data, length, offset);
@@ -247,7 +330,9 @@ int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
         dst = (b == 4 ? cb_row : cr_row) + column * 8;
         stride = chroma_stride;
       }
-      if (!DecodeBlock(bits, block_, scale_, transform, dst, stride)) return 0;
+      const int ok = kFast ? DecodeBlockFast(bits, block_, scan_scale_, transform, dst, stride)
+                           : DecodeBlock(bits, block_, scale_, transform, dst, stride);
+      if (!ok) return 0;
     }
   }
   return 1;

@@ -54,12 +54,20 @@ class VideoDecoder {
   int QuantiserScale() const { return quantiser_; }
   uint16_t Sequence() const { return sequence_; }
   int Variant() const { return variant_; }
+
+  // true: coefficient codes are found by the eight range tables alone, the
+  // plain reference. false (the default unless MARLOW_FORCE_REFERENCE is set
+  // to something other than "" or "0" when the object is made): an 11-bit
+  // table in front of them. Both give the same pictures and the same results.
+  void UseReferencePath(bool on) { reference_path_ = on; }
+  bool UsesReferencePath() const { return reference_path_; }
   // Slices found by the last scan (18 means "18 or more").
   int SliceCount() const { return slice_count_; }
   // Byte offset of slice k (k < min(SliceCount(), kMaxSlices)).
   uint32_t SliceOffset(int k) const { return slice_offsets_[k]; }
 
  private:
+  template <bool kFast>
   int DecodeSlice(const uint8_t* data, size_t length, size_t offset,
                   InverseTransformStoreFunction transform, uint8_t* planes);
 
@@ -75,6 +83,9 @@ class VideoDecoder {
   // Dequantiser: matrix entry * quantiser scale, column by column like the
   // block.
   uint16_t scale_[64] = {};
+  // The same in scan order (index = position in the zig-zag scan).
+  uint16_t scan_scale_[64] = {};
+  bool reference_path_ = false;
   // Coefficients of the block being decoded, column by column (index =
   // column * 8 + row); kept all zero between blocks.
   alignas(16) int16_t block_[64] = {};
