@@ -180,13 +180,13 @@ constexpr FastCoefficientTable BuildFastTable() {
     const CoefficientEntry& e = LookupCoefficient(w << (16 - kBits));
     if (e.length == 0 || e.run == kRunEscape) continue;
     if (e.run == kRunEndOfBlock) {
-      t.entry[w] = {0, 0, e.length, 0};
+      t.entry[w] = {e.length, kRunEndOfBlock, 0, 0};
       continue;
     }
     if (e.length + 1 > kBits) continue;
     const bool negative = (w >> (kBits - 1 - e.length)) & 1;
-    t.entry[w] = {static_cast<uint8_t>(e.run + 1), e.level, static_cast<uint8_t>(e.length + 1),
-                  static_cast<uint8_t>(negative ? 0xFF : 0)};
+    t.entry[w] = {static_cast<uint8_t>(e.length + 1), e.run,
+                  static_cast<int8_t>(negative ? -e.level : e.level), 0};
   }
   return t;
 }

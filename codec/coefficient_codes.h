@@ -80,10 +80,10 @@ constexpr const CoefficientEntry& LookupCoefficient(uint32_t lookahead) {
 // LookupCoefficient, which stays the reference.
 inline constexpr int kFastCoefficientBits = 11;
 struct FastCoefficientEntry {
-  uint8_t advance;   // run + 1, the step of the scan index; 0 for end of block
-  uint8_t level;     // magnitude, 1..7 (level 7 x 83 x 14 / 4 needs no saturation)
-  uint8_t length;    // bits consumed, sign included; 0: not in the fast table
-  uint8_t negative;  // 0xFF for a negative level, else 0
+  uint8_t length;  // bits consumed, sign included; 0: not in the fast table
+  uint8_t run;     // zero coefficients skipped; kRunEndOfBlock for end of block
+  int8_t level;    // signed level, -7..7 (7 x 83 x 14 / 4 needs no saturation)
+  uint8_t unused;
 };
 struct FastCoefficientTable {
   FastCoefficientEntry entry[1 << kFastCoefficientBits];  // by the next 11 bits, MSB first

@@ -114,10 +114,11 @@ MARLOW_ALWAYS_INLINE int DecodeBlock(BitReader& bits, int16_t* block, const uint
 
 // The same decoding as DecodeBlock with the fast lookup in front: a code
 // found in the 11-bit window (with its sign) costs one table load, and its
-// level is small enough that the dequantised value needs no saturation.
+// dequantised value is read from `level_values` (scan position x level + 8).
 // Everything else (escape, codes longer than 10 bits, invalid look-aheads)
 // takes DecodeBlock's steps. `scan_scale` is the dequantiser in scan order.
 MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
+                                         const int16_t (*level_values)[16],
                                          const uint16_t* scan_scale,
                                          InverseTransformStoreFunction transform, uint8_t* dst,
                                          ptrdiff_t stride) {
@@ -136,20 +137,19 @@ MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
   for (;;) {
     bits.RefillIfBelow(kFastCoefficientBits);
     const FastCoefficientEntry e = fast[bits.Peek(kFastCoefficientBits)];
-    if (e.advance != 0) {
-      bits.Skip(e.length);
-      i += e.advance - 1;
-      if (i >= 64) break;
-      const int negative = static_cast<int8_t>(e.negative);  // 0 or -1
-      const int v = (e.level * scan_scale[i]) >> 2;
-      block[kScan.index[i]] = static_cast<int16_t>((v ^ negative) - negative);
-      ++i;
-      continue;
-    }
     if (e.length != 0) {
       bits.Skip(e.length);
-      transform(block, dst, stride);
-      return 1;
+      // End of block's run of 64 takes any index past the block: one test
+      // for both ways out.
+      i += e.run;
+      if (i >= 64) {
+        if (e.run != kRunEndOfBlock) break;
+        transform(block, dst, stride);
+        return 1;
+      }
+      block[kScan.index[i]] = level_values[i][e.level + 8];
+      ++i;
+      continue;
     }
     bits.RefillIfBelow(28);
     const CoefficientEntry& r = LookupCoefficient(bits.Peek(16));
@@ -242,6 +242,16 @@ size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
     scale_[(j & 7) * 8 + (j >> 3)] = static_cast<uint16_t>(kIntraQuantiserMatrix[j] * quantiser_);
   }
   for (int i = 0; i < 64; ++i) scan_scale_[i] = scale_[kScan.index[i]];
+  if (level_values_for_ != quantiser_) {
+    // About a thousand values, built again only when the scale changes.
+    for (int i = 0; i < 64; ++i) {
+      for (int level = -7; level <= 7; ++level) {
+        level_values_[i][level + 8] =
+            Dequantise(level < 0 ? -level : level, level < 0, scan_scale_[i]);
+      }
+    }
+    level_values_for_ = quantiser_;
+  }
 
   // Slice scan from offset 5: a start code 00 00 01 xx whose bytes all lie
   // at offset 5 or later. xx ending the picture stops the scan; any other
@@ -330,8 +340,9 @@ int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
         dst = (b == 4 ? cb_row : cr_row) + column * 8;
         stride = chroma_stride;
       }
-      const int ok = kFast ? DecodeBlockFast(bits, block_, scan_scale_, transform, dst, stride)
-                           : DecodeBlock(bits, block_, scale_, transform, dst, stride);
+      const int ok =
+          kFast ? DecodeBlockFast(bits, block_, level_values_, scan_scale_, transform, dst, stride)
+                : DecodeBlock(bits, block_, scale_, transform, dst, stride);
       if (!ok) return 0;
     }
   }

@@ -85,6 +85,10 @@ class VideoDecoder {
   uint16_t scale_[64] = {};
   // The same in scan order (index = position in the zig-zag scan).
   uint16_t scan_scale_[64] = {};
+  // Dequantised values of the fast table's levels -7..7 (index level + 8)
+  // at each scan position, for the quantiser scale level_values_for_.
+  int16_t level_values_[64][16] = {};
+  int level_values_for_ = -1;
   bool reference_path_ = false;
   // Coefficients of the block being decoded, column by column (index =
   // column * 8 + row); kept all zero between blocks.
