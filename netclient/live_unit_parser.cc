@@ -48,6 +48,22 @@ LiveUnitParser::LiveUnitParser(UnitQueue* video, UnitQueue* audio, LiveMessageSi
   message_[3] = kStartMessage;
 }
 
+void LiveUnitParser::DropPartialUnits() {
+  window_ = 0xFFFFFFFFu;
+  mode_ = previous_mode_ = kNothing;
+  video_count_ = 0;
+  video_open_ = 0;
+  video_flush_ = false;
+  video_code_ = kStartVideoCodeDefault;
+  video_[3] = kStartVideoCodeDefault;
+  audio_count_ = 0;
+  audio_skip_ = 0;
+  audio_open_ = 0;
+  audio_flush_ = false;
+  message_count_ = 0;
+  message_length_ = 0;
+}
+
 void LiveUnitParser::PushVideo() {
   // video_count_ includes the four bytes of the start code that ended the
   // unit; pushing from the unit's own start code with that length gives

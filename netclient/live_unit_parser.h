@@ -3,7 +3,8 @@
 // included, into the video queue; audio units (00 00 01 FA) go into the audio
 // queue as their samples only (start code and two head bytes removed);
 // messages (00 00 01 FE) go to a sink. The parser keeps its state between
-// Parse calls and between connections.
+// Parse calls; the network client drops a partial unit when a new connection
+// begins (DropPartialUnits).
 //
 // What consumers see, from the order of the steps in Parse:
 // - a unit is pushed when the byte after the next video or audio start code
@@ -52,6 +53,11 @@ class LiveUnitParser {
 
   // Consumes count received bytes.
   void Parse(const uint8_t* bytes, size_t count);
+  // Forgets the unit and the message being collected, as if nothing had been
+  // received yet; queued units stay. Called when a new connection begins, so
+  // that a unit cut off by a lost connection is never completed with the
+  // bytes of the next one.
+  void DropPartialUnits();
 
   // true: every byte goes through the plain per-byte steps. false: runs of
   // unit bytes that cannot end in a start code are copied in one go. Both

@@ -330,6 +330,9 @@ uint32_t NetworkClient::Run() {
         continue;
       }
       state_ = kStateReceiving;
+      // A unit the last connection left unfinished is not continued with
+      // this connection's bytes: it would be delivered as one corrupt unit.
+      parser_.DropPartialUnits();
       last_activity = platform::TickMs();
     }
 

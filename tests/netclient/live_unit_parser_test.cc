@@ -414,5 +414,52 @@ TEST(LiveUnitParser, FastPathEqualsThePerByteSteps) {
   }
 }
 
+// A unit cut off by a lost connection is dropped when the next connection
+// begins, not completed with the new connection's bytes; in the middle of a
+// message or of sound alike, and with either path.
+TEST(LiveUnitParser, NewConnectionDropsTheUnitBeingCollected) {
+  for (bool reference : {true, false}) {
+    SCOPED_TRACE(reference);
+    Harness h(reference);
+    Bytes first = Code(0xF9);
+    Append(first, Ascii("whole picture"));
+    Append(first, Code(0xF8));
+    Append(first, Ascii("cut off"));
+    h.Feed(first);
+    h.parser.DropPartialUnits();
+    Bytes second = Code(0xF9);
+    Append(second, Ascii("next"));
+    Append(second, Code(0xFA));
+    Append(second, Ascii("xxsound"));
+    Append(second, Code(0xF9));
+    Append(second, Ascii("0"));
+    h.Feed(second);
+    h.Drain();
+    ASSERT_EQ(h.videoUnits.size(), 2u);
+    Bytes want = Code(0xF9);
+    Append(want, Ascii("whole picture"));
+    EXPECT_EQ(h.videoUnits[0], want);
+    want = Code(0xF9);
+    Append(want, Ascii("next"));
+    EXPECT_EQ(h.videoUnits[1], want);
+    ASSERT_EQ(h.audioUnits.size(), 1u);
+    EXPECT_EQ(h.audioUnits[0], Ascii("sound"));
+
+    // Cut inside a message: the next connection starts clean.
+    Harness m(reference);
+    Bytes partial = Code(0xF9);
+    Append(partial, Ascii("a"));
+    Append(partial, Code(0xFE));
+    Append(partial, Ascii("00"));
+    m.Feed(partial);
+    m.parser.DropPartialUnits();
+    m.Feed(second);
+    m.Drain();
+    ASSERT_EQ(m.videoUnits.size(), 1u);
+    EXPECT_EQ(m.videoUnits[0], h.videoUnits[1]);
+    EXPECT_TRUE(m.messages.empty());
+  }
+}
+
 }  // namespace
 }  // namespace marlow

@@ -16,11 +16,11 @@ using platform::TickMs;
 // One client connection, from the login to its close.
 class RecorderStandin::Session {
  public:
-  Session(RecorderStandin* owner, Socket* client, int index)
+  Session(RecorderStandin* owner, Socket* client, int index, const RecorderStandinOptions& o)
       : owner_(owner),
-        o_(owner->options_),
+        o_(o),
         client_(client),
-        faulty_(index < owner->options_.faultSessions),
+        faulty_(index < o.faultSessions),
         unit_(new uint8_t[kStandinUnitCapacity]) {}
 
   void Serve() {
@@ -301,7 +301,7 @@ class RecorderStandin::Session {
   }
 
   RecorderStandin* owner_;
-  const RecorderStandinOptions& o_;
+  const RecorderStandinOptions o_;
   Socket* client_;
   const bool faulty_;
   std::unique_ptr<uint8_t[]> unit_;
@@ -346,6 +346,46 @@ void RecorderStandin::Note(const std::string& line) {
   log_.push_back(line);
 }
 
+RecorderStandinOptions RecorderStandin::SessionOptions(int index) const {
+  RecorderStandinOptions o = options_;
+  if (o.randomFaultSeed == 0) return o;
+  // xorshift32 over seed and session: the same seed gives the same run.
+  uint32_t x = o.randomFaultSeed ^ (0x9E3779B9u * static_cast<uint32_t>(index + 1));
+  auto next = [&x](uint32_t below) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    return x % below;
+  };
+  o.faultSessions = index + 1;
+  o.serverCloseAfterMs = o.silentAfterMs = o.dropAfterPictures = o.garbageMs = 0;
+  o.trickleBytes = 0;
+  uint32_t kind = next(5);
+  for (int i = 0; i < 5 && !(o.randomFaultKinds >> kind & 1); ++i) kind = (kind + 1) % 5;
+  if (!(o.randomFaultKinds >> kind & 1)) return o;  // no kind allowed: no fault
+  switch (kind) {
+    case 0:
+      o.serverCloseAfterMs = 300 + next(1500);
+      break;
+    case 1:
+      o.silentAfterMs = 300 + next(1500);
+      break;
+    case 2:
+      o.dropAfterPictures = 2 + next(40);
+      break;
+    case 3:
+      o.trickleBytes = 1 + next(200);
+      o.trickleDelayMs = 1 + next(3);
+      o.serverCloseAfterMs = 1500 + next(1500);
+      break;
+    default:
+      o.garbageMs = 50 + next(400);
+      o.serverCloseAfterMs = 1000 + next(1500);
+      break;
+  }
+  return o;
+}
+
 uint32_t RecorderStandin::Run() {
   const uint32_t start = TickMs();
   int index = 0;
@@ -357,7 +397,8 @@ uint32_t RecorderStandin::Run() {
       ++record_.sessions;
     }
     Note("client connected");
-    Session session(this, &client, index++);
+    Session session(this, &client, index, SessionOptions(index));
+    ++index;
     session.Serve();
     client.ShutdownBoth();
     client.Close();

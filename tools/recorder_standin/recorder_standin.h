@@ -52,6 +52,13 @@ struct RecorderStandinOptions {
   uint32_t trickleDelayMs = 0;
   uint32_t garbageMs = 0;  // garbage instead of the stream for this long
 
+  // Non-zero: every session draws one fault of its own (ServerClose, silence,
+  // a drop mid-picture, trickling, garbage) with random timing from this
+  // seed, instead of the fixed faults above; for soak runs.
+  uint32_t randomFaultSeed = 0;
+  // Which faults may be drawn: bit 0 ServerClose, 1 silence, 2 a drop
+  // mid-picture, 3 trickling, 4 garbage.
+  uint32_t randomFaultKinds = 0x1F;
   uint32_t lifetimeMs = 60000;
   bool verbose = false;  // print what it does
 };
@@ -89,6 +96,9 @@ class RecorderStandin : public WorkerThread {
  private:
   class Session;
   void Note(const std::string& line);
+  // The options of session index: the configured ones, with a fault drawn
+  // for it when random faults are on.
+  RecorderStandinOptions SessionOptions(int index) const;
 
   RecorderStandinOptions options_;
   platform::Socket listener_;
