@@ -186,7 +186,7 @@ constexpr FastCoefficientTable BuildFastTable() {
     if (e.length + 1 > kBits) continue;
     const bool negative = (w >> (kBits - 1 - e.length)) & 1;
     t.entry[w] = {static_cast<uint8_t>(e.length + 1), e.run,
-                  static_cast<int8_t>(negative ? -e.level : e.level), 0};
+                  static_cast<uint8_t>(negative ? 8 - e.level : 8 + e.level), 0};
   }
   return t;
 }

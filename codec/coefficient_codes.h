@@ -82,7 +82,7 @@ inline constexpr int kFastCoefficientBits = 11;
 struct FastCoefficientEntry {
   uint8_t length;  // bits consumed, sign included; 0: not in the fast table
   uint8_t run;     // zero coefficients skipped; kRunEndOfBlock for end of block
-  int8_t level;    // signed level, -7..7 (7 x 83 x 14 / 4 needs no saturation)
+  uint8_t level;   // signed level + 8: 1..15 for -7..7 (7 x 83 x 14 / 4 needs no saturation)
   uint8_t unused;
 };
 struct FastCoefficientTable {

@@ -114,11 +114,12 @@ MARLOW_ALWAYS_INLINE int DecodeBlock(BitReader& bits, int16_t* block, const uint
 
 // The same decoding as DecodeBlock with the fast lookup in front: a code
 // found in the 11-bit window (with its sign) costs one table load, and its
-// dequantised value is read from `level_values` (scan position x level + 8).
+// block index and dequantised value are read from `level_values` (scan
+// position x level + 8).
 // Everything else (escape, codes longer than 10 bits, invalid look-aheads)
 // takes DecodeBlock's steps. `scan_scale` is the dequantiser in scan order.
 MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
-                                         const int16_t (*level_values)[16],
+                                         const uint32_t (*level_values)[16],
                                          const uint16_t* scan_scale,
                                          InverseTransformStoreFunction transform, uint8_t* dst,
                                          ptrdiff_t stride) {
@@ -147,7 +148,8 @@ MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
         transform(block, dst, stride);
         return 1;
       }
-      block[kScan.index[i]] = level_values[i][e.level + 8];
+      const uint32_t where_what = level_values[i][e.level];
+      block[where_what >> 16] = static_cast<int16_t>(where_what & 0xFFFF);
       ++i;
       continue;
     }
@@ -246,8 +248,8 @@ size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
     // About a thousand values, built again only when the scale changes.
     for (int i = 0; i < 64; ++i) {
       for (int level = -7; level <= 7; ++level) {
-        level_values_[i][level + 8] =
-            Dequantise(level < 0 ? -level : level, level < 0, scan_scale_[i]);
+        const int16_t v = Dequantise(level < 0 ? -level : level, level < 0, scan_scale_[i]);
+        level_values_[i][level + 8] = (uint32_t{kScan.index[i]} << 16) | static_cast<uint16_t>(v);
       }
     }
     level_values_for_ = quantiser_;

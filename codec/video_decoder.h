@@ -85,9 +85,11 @@ class VideoDecoder {
   uint16_t scale_[64] = {};
   // The same in scan order (index = position in the zig-zag scan).
   uint16_t scan_scale_[64] = {};
-  // Dequantised values of the fast table's levels -7..7 (index level + 8)
-  // at each scan position, for the quantiser scale level_values_for_.
-  int16_t level_values_[64][16] = {};
+  // For each scan position and each of the fast table's levels -7..7
+  // (index level + 8): the block index (column * 8 + row) in the high half
+  // and the dequantised value in the low half, for the quantiser scale
+  // level_values_for_. One load gives where and what to store.
+  uint32_t level_values_[64][16] = {};
   int level_values_for_ = -1;
   bool reference_path_ = false;
   // Coefficients of the block being decoded, column by column (index =
