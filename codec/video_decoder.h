@@ -61,6 +61,7 @@ class VideoDecoder {
   // table in front of them. Both give the same pictures and the same results.
   void UseReferencePath(bool on) { reference_path_ = on; }
   bool UsesReferencePath() const { return reference_path_; }
+
   // Slices found by the last scan (18 means "18 or more").
   int SliceCount() const { return slice_count_; }
   // Byte offset of slice k (k < min(SliceCount(), kMaxSlices)).

@@ -116,6 +116,41 @@ TEST(CoefficientCodesTest, LookupAgreesWithTheListForEveryLookahead) {
   }
 }
 
+// The 11-bit table against the code list: each entry is the code that
+// starts the window, with the sign bit that follows it; every code of up to
+// ten bits is reachable, and nothing else (escape, longer codes) is there.
+TEST(CoefficientCodesTest, FastTableAgreesWithTheListForEveryWindow) {
+  constexpr int kBits = kFastCoefficientBits;
+  int coefficient_windows = 0;
+  for (uint32_t w = 0; w < (1u << kBits); ++w) {
+    const FastCoefficientEntry& e = kFastCoefficientTable.entry[w];
+    if (w >> (kBits - kEndOfBlockLength) == kEndOfBlockCode) {
+      EXPECT_EQ(e.length, kEndOfBlockLength) << w;
+      EXPECT_EQ(e.run, kRunEndOfBlock) << w;
+      continue;
+    }
+    const CoefficientCode* found = nullptr;
+    for (const CoefficientCode& c : kCoefficientCodes) {
+      if (w >> (kBits - c.length) == c.code) found = &c;
+    }
+    if (!found || found->length + 1 > kBits) {
+      EXPECT_EQ(e.length, 0) << w;
+      continue;
+    }
+    ++coefficient_windows;
+    const bool negative = (w >> (kBits - 1 - found->length)) & 1;
+    EXPECT_EQ(e.length, found->length + 1) << w;
+    EXPECT_EQ(e.run, found->run) << w;
+    EXPECT_EQ(e.level, negative ? 8 - found->level : 8 + found->level) << w;
+  }
+  // Each code of length n with its sign fills 2^(kBits - n) windows.
+  int expected = 0;
+  for (const CoefficientCode& c : kCoefficientCodes) {
+    if (c.length + 1 <= kBits) expected += 1 << (kBits - c.length);
+  }
+  EXPECT_EQ(coefficient_windows, expected);
+}
+
 TEST(ScanTablesTest, ZigZagIsAPermutationAlongAntiDiagonals) {
   bool seen[64] = {};
   for (int i = 0; i < 64; ++i) {
