@@ -11,7 +11,7 @@ bash scripts/build.sh native
 out="$root/build/native/pictures"
 mkdir -p "$out"
 echo "== the sample's units =="
-build/native/tools/kvrdump/kvrdump build/native/sample.kvr | head -n 12
+build/native/tools/kvrdump/kvrdump build/native/sample.kvr | head -n 12 || true  # head closes the pipe early
 echo "== playing the sample =="
 build/native/tools/playkvr/playkvr --bmp-every 50 --bmp-dir "$out" build/native/sample.kvr
 echo "pictures saved in $out"
