@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace marlow {
+namespace marlow::viewer {
 
 namespace {
 
@@ -89,4 +89,4 @@ std::string FolderCannotCreateText(const char* path) {
   return Fill("The folder:\n\n", path, "\n\ncan not be created. Please double check.");
 }
 
-}  // namespace marlow
+}  // namespace marlow::viewer

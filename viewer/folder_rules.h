@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-namespace marlow {
+namespace marlow::viewer {
 
 // Longest path the browser hands back (a 260-character buffer).
 constexpr size_t kMaxFolderPath = 259;
@@ -56,4 +56,4 @@ std::string FolderQuestionText(const char* path);
 std::string FolderInvalidText(const char* path);
 std::string FolderCannotCreateText(const char* path);
 
-}  // namespace marlow
+}  // namespace marlow::viewer

@@ -1,6 +1,6 @@
 #include "viewer/menu_messages.h"
 
-namespace marlow {
+namespace marlow::viewer {
 
 namespace {
 
@@ -89,4 +89,4 @@ const MenuMessage* MenuPopupMessages(int position, size_t* itemCount) {
   return recorder ? kRecorder : kPlayer;
 }
 
-}  // namespace marlow
+}  // namespace marlow::viewer

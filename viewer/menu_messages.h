@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-namespace marlow {
+namespace marlow::viewer {
 
 struct MenuMessage {
   int number;                // -1: keep the built-in text
@@ -20,4 +20,4 @@ struct MenuMessage {
 constexpr int kMenuPopupCount = 7;
 const MenuMessage* MenuPopupMessages(int position, size_t* itemCount);
 
-}  // namespace marlow
+}  // namespace marlow::viewer

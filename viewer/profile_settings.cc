@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace marlow {
+namespace marlow::viewer {
 
 namespace {
 
@@ -81,4 +81,4 @@ void SaveSettings(ProfileStore& store, const ViewerSettings& s) {
   store.WriteString(k::kDvrName, s.dvrName.c_str());
 }
 
-}  // namespace marlow
+}  // namespace marlow::viewer

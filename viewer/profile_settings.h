@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string>
 
-namespace marlow {
+namespace marlow::viewer {
 
 // Text buffer of a string key; at most kProfileStringSize - 1 characters are
 // kept. MsgFile alone is read into a path-sized buffer.
@@ -117,4 +117,4 @@ void SaveSettings(ProfileStore& store, const ViewerSettings& settings);
 int TimeoutSecondsToMs(int seconds);
 int TimeoutMsToSeconds(int milliseconds);
 
-}  // namespace marlow
+}  // namespace marlow::viewer

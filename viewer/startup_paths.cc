@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace marlow {
+namespace marlow::viewer {
 
 std::string BaseDirectory(const std::string& currentDirectory) {
   std::string base = currentDirectory;
@@ -37,4 +37,4 @@ StartupPaths ComputeStartupPaths(const std::string& currentDirectory, unsigned l
   return paths;
 }
 
-}  // namespace marlow
+}  // namespace marlow::viewer

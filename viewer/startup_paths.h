@@ -7,7 +7,7 @@
 
 #include "viewer/profile_settings.h"
 
-namespace marlow {
+namespace marlow::viewer {
 
 struct StartupPaths {
   std::string baseDirectory;    // current directory, ending in a backslash
@@ -31,4 +31,4 @@ StartupPaths ComputeStartupPaths(const std::string& currentDirectory, unsigned l
                                  const std::function<ProfileStore*(const std::string&)>& profile,
                                  const std::function<bool(const std::string&)>& fileExists);
 
-}  // namespace marlow
+}  // namespace marlow::viewer

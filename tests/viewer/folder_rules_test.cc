@@ -6,7 +6,7 @@
 
 #include "viewer/folder_rules.h"
 
-namespace marlow {
+namespace marlow::viewer {
 namespace {
 
 // Drive paths cannot be made on this system: a set of folders stands in for
@@ -100,4 +100,4 @@ TEST(FolderRules, ValidateAsksWarnsAndCreates) {
 }
 
 }  // namespace
-}  // namespace marlow
+}  // namespace marlow::viewer

@@ -12,7 +12,7 @@
 #include "viewer/profile_settings.h"
 #include "viewer/startup_paths.h"
 
-namespace marlow {
+namespace marlow::viewer {
 namespace {
 
 // A profile in memory that keeps the order of writes. Integer reads take a
@@ -129,4 +129,4 @@ TEST(StartupPaths, ProfileAndMessageFile) {
 }
 
 }  // namespace
-}  // namespace marlow
+}  // namespace marlow::viewer
