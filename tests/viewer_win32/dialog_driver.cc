@@ -173,7 +173,10 @@ std::string SaveScreenshot(HWND window, const char* name) {
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  // Without a window manager on the test X server nobody draws the frame on
+  // the screen: the window prints itself, frame and caption included.
+  if (!PrintWindow(window, memory, 0))
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
   GdiFlush();
   std::vector<uint8_t> rows;
   rows.reserve(static_cast<size_t>(height) * (width * 3 + 1));

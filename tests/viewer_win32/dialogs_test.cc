@@ -1,7 +1,8 @@
 // Each dialog opened as the main window opens it, driven through its
 // controls, and what the caller gets back checked; screenshots of each.
-#include <shlobj.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 // The shipped German and French message files, found the way the program
 // finds them at start-up, replacing the texts of dialogs, menu popups and
 // tooltips.
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
