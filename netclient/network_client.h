@@ -22,7 +22,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/worker_thread.h"
+#include "platform/worker_thread.h"
 #include "netclient/live_unit_parser.h"
 #include "netclient/notification_sink.h"
 #include "netclient/unit_queue.h"

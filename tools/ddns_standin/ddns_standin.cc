@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "netclient/protocol_peer.h"
+#include "tests/support/protocol_peer.h"
 
 namespace marlow {
 

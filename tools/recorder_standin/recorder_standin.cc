@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "netclient/md5.h"
-#include "netclient/protocol_peer.h"
+#include "tests/support/protocol_peer.h"
 #include "tools/recorder_standin/standin_pictures.h"
 
 namespace marlow {
