@@ -99,7 +99,7 @@ bool Socket::Open() {
 }
 
 void Socket::RecordError() {
-  last_error_ = errno;
+  lastError_ = errno;
 }
 
 bool Socket::SetBlocking(bool blocking) {
@@ -145,7 +145,7 @@ ConnectResult Socket::Connect(const Ipv4Address& address, uint16_t port, uint32_
     socklen_t size = sizeof error;
     if (getsockopt(Fd(handle_), SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
     if (error != 0) {
-      last_error_ = error;
+      lastError_ = error;
       SetBlocking(true);
       return ConnectResult::Failed;
     }

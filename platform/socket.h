@@ -70,7 +70,7 @@ class Socket {
   void Close();
 
   // The system error code of the last failed operation on this socket.
-  int LastError() const { return last_error_; }
+  int LastError() const { return lastError_; }
 
   // The system handle, or -1 when closed; and taking over one (the one held
   // before is closed). For code that builds other socket roles on this one,
@@ -84,7 +84,7 @@ class Socket {
   void RecordError();
 
   intptr_t handle_ = kInvalid;
-  int last_error_ = 0;
+  int lastError_ = 0;
 };
 
 }  // namespace marlow::platform

@@ -94,7 +94,7 @@ std::string SocketErrorText(int error) {
 bool Socket::Open() {
   Close();
   if (StartSockets() != 0) {
-    last_error_ = StartSockets();
+    lastError_ = StartSockets();
     return false;
   }
   const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -107,7 +107,7 @@ bool Socket::Open() {
 }
 
 void Socket::RecordError() {
-  last_error_ = WSAGetLastError();
+  lastError_ = WSAGetLastError();
 }
 
 bool Socket::SetBlocking(bool blocking) {
@@ -154,7 +154,7 @@ ConnectResult Socket::Connect(const Ipv4Address& address, uint16_t port, uint32_
         0)
       error = WSAGetLastError();
     if (error != 0) {
-      last_error_ = error;
+      lastError_ = error;
       SetBlocking(true);
       return ConnectResult::Failed;
     }

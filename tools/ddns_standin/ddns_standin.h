@@ -40,7 +40,7 @@ class DdnsStandin : public WorkerThread {
   };
   void Serve(platform::Socket& client);
 
-  const uint32_t lifetime_ms_;
+  const uint32_t lifetimeMs_;
   const bool verbose_;
   bool silent_ = false;
   testsupport::ListeningSocket listener_;
