@@ -130,8 +130,13 @@ MainWindow::~MainWindow() {
 // --- Start-up ------------------------------------------------------------------
 
 bool MainWindow::OnInit() {
-  // 1. The skin base: the background composes at the first erase.
+  // 1. The skin base: the background composes at the first erase. The
+  // window has no frame: the template's caption goes, the skin draws all.
   SetDraggable(true);
+  const LONG_PTR style = GetWindowLongPtrA(Window(), GWL_STYLE);
+  SetWindowLongPtrA(Window(), GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME));
+  SetWindowPos(Window(), nullptr, 0, 0, 0, 0,
+               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   // 2., 3.
   AppendAboutToSystemMenu();
   icon_ = LoadIconA(module_, MAKEINTRESOURCEA(IDI_MAIN_ICON));
