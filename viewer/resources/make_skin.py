@@ -573,12 +573,14 @@ def status_strip():
 
 
 # --- background and logo -----------------------------------------------------------
-BG_W, BG_H = 160, 180
+BG_W, BG_H = 160, 200
 
 
 def background():
     """Quartered by the dialog: corners unscaled, edges stretched from the
-    strips just right of and below the centre lines, the centre unused."""
+    strips just right of and below the centre lines (a tenth of the bitmap:
+    they must not change along the stretch, so no line lies in rows 100-120
+    or columns 80-96), the centre unused."""
     w, h = BG_W, BG_H
     c = Canvas(w, h, (0, 0, 0))
     body = sd_round_rect(0, 0, w, h, 6)[0]

@@ -58,12 +58,24 @@ int SliderPositionAtPixel(const SliderGeometry& g, int x) {
 int SliderKeyPosition(SliderKey key, int position, int min, int max, int pageStep) {
   long long value = position;
   switch (key) {
-    case SliderKey::kPageUp: value -= pageStep; break;
-    case SliderKey::kPageDown: value += pageStep; break;
-    case SliderKey::kHome: value = min; break;
-    case SliderKey::kEnd: value = max; break;
-    case SliderKey::kIncrement: value += 1; break;
-    case SliderKey::kDecrement: value -= 1; break;
+    case SliderKey::kPageUp:
+      value -= pageStep;
+      break;
+    case SliderKey::kPageDown:
+      value += pageStep;
+      break;
+    case SliderKey::kHome:
+      value = min;
+      break;
+    case SliderKey::kEnd:
+      value = max;
+      break;
+    case SliderKey::kIncrement:
+      value += 1;
+      break;
+    case SliderKey::kDecrement:
+      value -= 1;
+      break;
   }
   if (value > max) value = max;
   if (value < min) value = min;
@@ -86,12 +98,21 @@ int ButtonFrameFor(bool enabled, bool pressedOrChecked, bool hovering) {
 
 int StatusStateIconRow(int playState) {
   switch (playState) {
-    case 2: case 4: return 16;
-    case 3: case 5: return 32;
-    case 6: return 48;
-    case 7: return 80;
-    case 0: case 1: return 64;
-    default: return 0;
+    case 2:
+    case 4:
+      return 16;
+    case 3:
+    case 5:
+      return 32;
+    case 6:
+      return 48;
+    case 7:
+      return 80;
+    case 0:
+    case 1:
+      return 64;
+    default:
+      return 0;
   }
 }
 
@@ -119,6 +140,8 @@ SkinRect StatusAudioSource(int connectionState) {
   return {kStatusAudioX, connectionState == 3 ? 16 : 0, kStatusAudioWidth, kStatusRowHeight};
 }
 
-SkinRect StatusAudioDest() { return {340, 0, kStatusAudioWidth, kStatusRowHeight}; }
+SkinRect StatusAudioDest() {
+  return {340, 0, kStatusAudioWidth, kStatusRowHeight};
+}
 
 }  // namespace marlow::viewer

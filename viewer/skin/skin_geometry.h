@@ -61,8 +61,13 @@ int SliderKeyPosition(SliderKey key, int position, int min, int max, int pageSte
 
 // The frames of a button strip: 0 normal, 1 pressed or checked, 2 pointer
 // over, 3 disabled, 4 the mask (only in a strip of five).
-enum ButtonFrame { kFrameNormal = 0, kFramePressed = 1, kFrameHover = 2, kFrameDisabled = 3,
-                   kFrameMask = 4 };
+enum ButtonFrame {
+  kFrameNormal = 0,
+  kFramePressed = 1,
+  kFrameHover = 2,
+  kFrameDisabled = 3,
+  kFrameMask = 4
+};
 struct FrameSize {
   int width = 0, height = 0;
 };

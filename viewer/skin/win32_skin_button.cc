@@ -20,12 +20,19 @@ SkinButton::~SkinButton() {
 void SkinButton::OnAttached() {
   LONG_PTR style = GetWindowLongPtrA(Window(), GWL_STYLE);
   switch (style & BS_TYPEMASK) {
-    case BS_AUTOCHECKBOX: kind_ = kCheckBox; break;
-    case BS_AUTORADIOBUTTON: kind_ = kRadioButton; break;
-    default: kind_ = kPushButton; break;
+    case BS_AUTOCHECKBOX:
+      kind_ = kCheckBox;
+      break;
+    case BS_AUTORADIOBUTTON:
+      kind_ = kRadioButton;
+      break;
+    default:
+      kind_ = kPushButton;
+      break;
   }
   checked_ = kind_ != kPushButton && SendMessageA(Window(), BM_GETCHECK, 0, 0) == BST_CHECKED;
-  SetWindowLongPtrA(Window(), GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
+  SetWindowLongPtrA(Window(), GWL_STYLE,
+                    (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
   if (frameWidth_ > 0) {
     SetWindowPos(Window(), nullptr, 0, 0, frameWidth_, frameHeight_,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -90,8 +97,8 @@ void SkinButton::SetCheck(bool on) {
     HWND parent = GetParent(Window());
     // Every other member of the dialog group: the controls from the group's
     // first (WS_GROUP) up to the next group.
-    for (HWND other = GetNextDlgGroupItem(parent, Window(), FALSE);
-         other && other != Window(); other = GetNextDlgGroupItem(parent, other, FALSE)) {
+    for (HWND other = GetNextDlgGroupItem(parent, Window(), FALSE); other && other != Window();
+         other = GetNextDlgGroupItem(parent, other, FALSE)) {
       PostMessageA(other, kUncheckMessage, 0, 0);
     }
   }
@@ -124,6 +131,10 @@ LRESULT SkinButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       tracking_ = false;
       Repaint();
       break;
+    case WM_LBUTTONDBLCLK:
+      if (doubleClickNotifies_) break;
+      message = WM_LBUTTONDOWN;
+      [[fallthrough]];
     case WM_LBUTTONDOWN: {
       tooltip_.Relay(Window(), message, wParam, lParam);
       if (tracking_) {
@@ -187,8 +198,8 @@ void SkinButton::DrawFrame(HDC dc, const RECT& rect, int frame) {
   const int oldMode = SetStretchBltMode(off.Dc(), COLORONCOLOR);
   StretchBlt(off.Dc(), 0, 0, dw, dh, source, frame * frameWidth_, 0, frameWidth_, frameHeight_,
              SRCINVERT);
-  StretchBlt(off.Dc(), 0, 0, dw, dh, source, kFrameMask * frameWidth_, 0, frameWidth_,
-             frameHeight_, SRCAND);
+  StretchBlt(off.Dc(), 0, 0, dw, dh, source, kFrameMask * frameWidth_, 0, frameWidth_, frameHeight_,
+             SRCAND);
   StretchBlt(off.Dc(), 0, 0, dw, dh, source, frame * frameWidth_, 0, frameWidth_, frameHeight_,
              SRCINVERT);
   SetStretchBltMode(off.Dc(), oldMode);

@@ -34,6 +34,10 @@ class SkinButton : public ControlSubclass {
   int SetTooltipText(const char* text);
   void SetTextColour(COLORREF colour);
   void SetCheck(bool on);
+  // A double click normally counts as a second click, so quick presses are
+  // never lost; with `on`, it is left to the system, which tells the parent
+  // BN_DOUBLECLICKED instead (for a button whose double click means more).
+  void SetDoubleClickNotifies(bool on) { doubleClickNotifies_ = on; }
 
   ButtonKind Kind() const { return kind_; }
   bool Checked() const { return checked_; }
@@ -67,6 +71,7 @@ class SkinButton : public ControlSubclass {
   bool hovering_ = false;
   bool tracking_ = false;
   bool capturing_ = false;
+  bool doubleClickNotifies_ = false;
   Tooltip tooltip_;
 };
 

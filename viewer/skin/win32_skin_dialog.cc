@@ -63,8 +63,8 @@ void SkinDialog::ApplyRegion() {
   RECT client;
   GetClientRect(Window(), &client);
   // The window takes ownership of the region.
-  HRGN region = CreateRoundRectRgn(0, 0, client.right + 1, client.bottom + 1, cornerWidth_,
-                                   cornerHeight_);
+  HRGN region =
+      CreateRoundRectRgn(0, 0, client.right + 1, client.bottom + 1, cornerWidth_, cornerHeight_);
   if (region && !SetWindowRgn(Window(), region, TRUE)) DeleteObject(region);
 }
 
@@ -74,19 +74,26 @@ void SkinDialog::PaintBackground(HDC dc) {
   const int width = client.right, height = client.bottom;
   OffscreenDc off(dc, width, height);
   if (!off.Valid()) return;
-  // The pieces leave the last column and row (and the centre) unpainted:
-  // those take the colour of the bitmap's bottom-right pixel, so no stripe of
-  // an uninitialised bitmap shows at the window's edge.
-  {
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(source, background_);
-    const COLORREF edge = GetPixel(source, bgWidth_ - 1, bgHeight_ - 1);
-    SelectObject(source, old);
-    DeleteDC(source);
-    HBRUSH brush = CreateSolidBrush(edge);
-    FillRect(off.Dc(), &client, brush);
+  // The pieces leave the centre, the last column and the last row unpainted.
+  // The centre takes the colour of the bitmap's centre (what it would show
+  // there), the last column and row that of the bitmap's own right and bottom
+  // edges, so no stripe of an uninitialised bitmap shows.
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ oldSource = SelectObject(source, background_);
+  const COLORREF centre = GetPixel(source, bgWidth_ / 2, bgHeight_ / 2);
+  const COLORREF rightEdge = GetPixel(source, bgWidth_ - 1, bgHeight_ / 2);
+  const COLORREF bottomEdge = GetPixel(source, bgWidth_ / 2, bgHeight_ - 1);
+  SelectObject(source, oldSource);
+  DeleteDC(source);
+  auto fill = [&](int left, int top, int right, int bottom, COLORREF colour) {
+    RECT r = {left, top, right, bottom};
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(off.Dc(), &r, brush);
     DeleteObject(brush);
-  }
+  };
+  fill(0, 0, width, height, centre);
+  fill(width - 1, 0, width, height, rightEdge);
+  fill(0, height - 1, width, height, bottomEdge);
   BackgroundPiece pieces[kBackgroundPieces];
   ComposeBackground(bgWidth_, bgHeight_, width, height, pieces);
   for (const BackgroundPiece& p : pieces) {

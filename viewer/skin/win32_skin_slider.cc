@@ -6,8 +6,7 @@
 
 namespace marlow::viewer {
 
-SkinSlider::SkinSlider(HINSTANCE module)
-    : module_(module ? module : GetModuleHandleA(nullptr)) {}
+SkinSlider::SkinSlider(HINSTANCE module) : module_(module ? module : GetModuleHandleA(nullptr)) {}
 
 SkinSlider::~SkinSlider() {
   Detach();
@@ -46,8 +45,7 @@ int SkinSlider::LoadImages(int id1, int id2, bool transparent, uint32_t colour, 
   return 1;
 }
 
-int SkinSlider::SetTrackBitmaps(int id1, int id2, bool transparent, uint32_t colour, int x,
-                                int y) {
+int SkinSlider::SetTrackBitmaps(int id1, int id2, bool transparent, uint32_t colour, int x, int y) {
   if (id1 == 0) {
     Free(&track1_);
     Free(&track2_);
@@ -71,8 +69,7 @@ int SkinSlider::SetTrackBitmaps(int id1, int id2, bool transparent, uint32_t col
   return 1;
 }
 
-int SkinSlider::SetThumbBitmaps(int id1, int id2, bool transparent, uint32_t colour, int x,
-                                int y) {
+int SkinSlider::SetThumbBitmaps(int id1, int id2, bool transparent, uint32_t colour, int x, int y) {
   if (id1 == 0) {
     Free(&thumb1_);
     Free(&thumb2_);
@@ -147,7 +144,9 @@ void SkinSlider::OnAttached() {
   }
 }
 
-void SkinSlider::OnDetached() { tooltip_.Destroy(); }
+void SkinSlider::OnDetached() {
+  tooltip_.Destroy();
+}
 
 void SkinSlider::Repaint() {
   if (Window()) InvalidateRect(Window(), nullptr, FALSE);
@@ -227,15 +226,28 @@ LRESULT SkinSlider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN: {
       SliderKey key;
       switch (wParam) {
-        case VK_PRIOR: key = SliderKey::kPageUp; break;
-        case VK_NEXT: key = SliderKey::kPageDown; break;
-        case VK_END: key = SliderKey::kEnd; break;
-        case VK_HOME: key = SliderKey::kHome; break;
+        case VK_PRIOR:
+          key = SliderKey::kPageUp;
+          break;
+        case VK_NEXT:
+          key = SliderKey::kPageDown;
+          break;
+        case VK_END:
+          key = SliderKey::kEnd;
+          break;
+        case VK_HOME:
+          key = SliderKey::kHome;
+          break;
         case VK_RIGHT:
-        case VK_DOWN: key = SliderKey::kIncrement; break;
+        case VK_DOWN:
+          key = SliderKey::kIncrement;
+          break;
         case VK_LEFT:
-        case VK_UP: key = SliderKey::kDecrement; break;
-        default: return Default(message, wParam, lParam);
+        case VK_UP:
+          key = SliderKey::kDecrement;
+          break;
+        default:
+          return Default(message, wParam, lParam);
       }
       position_ = SliderKeyPosition(key, position_, min_, max_, pageStep_);
       Repaint();

@@ -15,6 +15,7 @@
 #include "viewer/framework/win32_control.h"
 #include "viewer/framework/win32_tooltip.h"
 #include "viewer/skin/skin_geometry.h"
+#include "viewer/skin/win32_skin_bitmap.h"
 
 namespace marlow::viewer {
 
