@@ -392,6 +392,12 @@ void MainWindow::OnStatusTimer() {
   }
   if (timeText != statusLine_.TimeText()) positionSlider_.SetTooltipText(timeText.c_str());
   statusLine_.SetTexts(stateText, timeText);
+  // The window text carries the same words, for screen readers and tests.
+  const std::string line = std::string(stateText) + "  " + timeText;
+  if (line != lastStatusText_) {
+    lastStatusText_ = line;
+    SetWindowTextA(statusLine_.Window(), line.c_str());
+  }
   statusLine_.Repaint();
 }
 

@@ -124,6 +124,7 @@ class MainWindow : public SkinDialog {
   uint64_t markIn_ = 0, markOut_ = 0;
   std::string lastOpenFolder_;  // the Open dialog's folder for this run
   bool shuttingDown_ = false;
+  std::string lastStatusText_;
 
   HMENU menu_ = nullptr;
   HICON icon_ = nullptr;
