@@ -134,7 +134,8 @@ bool MainWindow::OnInit() {
   // window has no frame: the template's caption goes, the skin draws all.
   SetDraggable(true);
   const LONG_PTR style = GetWindowLongPtrA(Window(), GWL_STYLE);
-  SetWindowLongPtrA(Window(), GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME));
+  SetWindowLongPtrA(Window(), GWL_STYLE,
+                    style & ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME));
   SetWindowPos(Window(), nullptr, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   // 2., 3.
@@ -227,8 +228,8 @@ void MainWindow::SetUpButtons() {
 
 void MainWindow::SetUpSliders() {
   positionSlider_.Attach(Window(), IDC_POSITION_SLIDER);
-  positionSlider_.SetTrackBitmaps(IDB_POSITION_TRACK, IDB_POSITION_TRACK_PLAYED, true, 0xFF00FF,
-                                  0, 0);
+  positionSlider_.SetTrackBitmaps(IDB_POSITION_TRACK, IDB_POSITION_TRACK_PLAYED, true, 0xFF00FF, 0,
+                                  0);
   positionSlider_.SetThumbBitmaps(IDB_POSITION_THUMB, IDB_POSITION_THUMB_DRAG, true, 0xFF00FF, 0,
                                   0);
   positionSlider_.SetRange(0, 0, true);
@@ -312,8 +313,7 @@ void MainWindow::Relayout(bool resize, int videoWidth, int videoHeight) {
         const int height = p.keepHeight ? c.bottom - c.top : p.height;
         SetWindowPos(control, nullptr, p.x, p.y, p.width, height, SWP_NOZORDER | SWP_NOACTIVATE);
       } else if (p.move) {
-        SetWindowPos(control, nullptr, p.x, p.y, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(control, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       }
       ShowWindow(control, SW_SHOWNA);
     }

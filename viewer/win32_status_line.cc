@@ -12,8 +12,9 @@ StatusLine::~StatusLine() {
 
 int StatusLine::Attach(HWND dialog, int id, int stripId) {
   if (!ControlSubclass::Attach(dialog, id)) return 0;
-  if (!strip_) strip_ = LoadSkinBitmap(module_ ? module_ : GetModuleHandleA(nullptr), stripId,
-                                       &stripWidth_, &stripHeight_);
+  if (!strip_)
+    strip_ = LoadSkinBitmap(module_ ? module_ : GetModuleHandleA(nullptr), stripId, &stripWidth_,
+                            &stripHeight_);
   if (!font_) {
     font_ = CreateFontA(18, 0, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Trebuchet MS");
@@ -88,7 +89,8 @@ void StatusLine::Paint(HDC dc, const RECT& client) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 255, 0));
     RECT band = {32, 0, 132, client.bottom};
-    DrawTextA(dc, stateText_.c_str(), -1, &band, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextA(dc, stateText_.c_str(), -1, &band,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     RECT time = {132, 0, client.right, client.bottom};
     DrawTextA(dc, timeText_.c_str(), -1, &time, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     if (oldFont) SelectObject(dc, oldFont);

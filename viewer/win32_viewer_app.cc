@@ -3,8 +3,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 
 #include "viewer/capture_names.h"
 #include "viewer/framework/win32_message_box.h"
