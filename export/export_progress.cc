@@ -17,13 +17,7 @@ int32_t ScaledPosition(const ProgressScale& scale, uint64_t position) {
 int ProgressPercent(uint64_t position, uint64_t size) {
   if (size == 0) return 0;
   if (position >= size) return 100;
-  // position < size, so the quotient below 100 needs no more than 64 bits
-  // when both are first brought below 2^56.
-  while (size >= (1ull << 56)) {
-    size >>= 1;
-    position >>= 1;
-  }
-  return static_cast<int>(position * 100 / size);
+  return static_cast<int>(static_cast<unsigned __int128>(position) * 100 / size);
 }
 
 }  // namespace marlow
