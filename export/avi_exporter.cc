@@ -65,6 +65,7 @@ int AviExporter::Prepare(const std::string& outputPath) {
   picture_.imageSize = count_.imageSize;
   // 6.-7. One file for each selected channel that has pictures.
   const bool withAudio = wantAudio_ && count_.hasAudio;
+  int files = 0;
   for (int c = 0; c < kExportChannels; ++c) {
     if (count_.pictures[c] == 0 || !(channelMask_ & (1u << c))) continue;
     AviChannelWriter& w = writers_[c];
@@ -75,7 +76,11 @@ int AviExporter::Prepare(const std::string& outputPath) {
       for (AviChannelWriter& made : writers_) made.Discard();
       return 0;
     }
+    ++files;
   }
+  // An input without a picture of a selected channel (not a recording, or
+  // none of the cameras asked for) has nothing to export.
+  if (files == 0) return 0;
   // 8.
   source_.SetPosition(0);
   return 1;

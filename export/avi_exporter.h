@@ -46,7 +46,8 @@ class AviExporter : public WorkerThread {
   // Opens the recording file (closing one that is open). 1/0.
   int OpenInput(const char* path);
   // The counting pass and the files. 0 when a file or a stream cannot be
-  // made; then no file of this export is left open or on disk.
+  // made (then no file of this export is left open or on disk), or when no
+  // selected channel has a picture (nothing to export).
   int Prepare(const std::string& outputPath);
 
   uint64_t Size() const { return source_.Size(); }

@@ -1,6 +1,7 @@
 // The channel writer over the Video for Windows AVI file interface.
-#include <vfw.h>
 #include <windows.h>
+
+#include <vfw.h>
 
 #include <cstring>
 
@@ -222,9 +223,12 @@ int AviChannelWriter::WriteAudio(const uint8_t* bytes, uint32_t length) {
   if (samples == 0) return 1;
   if (!MakeRoom(samples * align)) return 0;
   LONG done = 0, written = 0;
-  if (AVIStreamWrite(streams_->audio, static_cast<LONG>(audioSamples_), static_cast<LONG>(samples),
-                     const_cast<uint8_t*>(bytes), static_cast<LONG>(samples * align), 0, &done,
-                     &written) != AVIERR_OK) {
+  // Sound is appended at the stream's end as the stream itself counts it:
+  // the samples written so far, or, in implementations that count a sound
+  // stream's length in chunks, the chunks; a start anywhere else is refused.
+  const LONG at = AVIStreamStart(streams_->audio) + AVIStreamLength(streams_->audio);
+  if (AVIStreamWrite(streams_->audio, at, static_cast<LONG>(samples), const_cast<uint8_t*>(bytes),
+                     static_cast<LONG>(samples * align), 0, &done, &written) != AVIERR_OK) {
     failed_ = true;
     return 0;
   }

@@ -2,8 +2,9 @@
 // "Select..." button replaces with the user's choice.
 #pragma once
 
-#include <vfw.h>
 #include <windows.h>
+
+#include <vfw.h>
 
 namespace marlow {
 
