@@ -62,7 +62,9 @@ class AviChannelWriter {
   bool WithAudio() const { return withAudio_; }
 
   // One picture of image-size bytes, a key frame, at the channel's picture
-  // index (counted over all parts). 0 once failed.
+  // index (counted over all parts). 0 once failed; a write that does not
+  // reach the disk (a full disk) fails the writer even when the interface
+  // reports success.
   int WriteVideo(uint32_t index, const uint8_t* picture);
   // length / block alignment samples after those written so far; 1 without
   // doing anything when the file has no sound stream; 0 once failed.

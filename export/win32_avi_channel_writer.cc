@@ -23,6 +23,15 @@ uint64_t ChunkBytes(uint64_t length) {
   return 8 + ((length + 1) & ~1ull) + 16;
 }
 
+// The file interface may hold back this much in its buffers.
+constexpr uint64_t kBufferedBytes = 1 << 20;
+
+uint64_t SizeOnDisk(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 }  // namespace
 
 AVICOMPRESSOPTIONS& SharedCompressOptions() {
@@ -211,6 +220,12 @@ int AviChannelWriter::WriteVideo(uint32_t index, const uint8_t* picture) {
     return 0;
   }
   Account(written > 0 ? static_cast<uint64_t>(written) : picture_.imageSize);
+  // Some implementations of the interface report success for writes that
+  // the disk refused (a full disk): what reached the file tells.
+  if (chunkBytes_ > kBufferedBytes && SizeOnDisk(files_.back()) + kBufferedBytes < chunkBytes_) {
+    failed_ = true;
+    return 0;
+  }
   ++pictures_;
   return 1;
 }
