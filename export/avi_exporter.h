@@ -14,7 +14,7 @@
 #include <string>
 
 #include "codec/video_decoder.h"
-#include "engine/worker_thread.h"
+#include "platform/worker_thread.h"
 #include "export/avi_channel_writer.h"
 #include "export/export_count.h"
 #include "export/stamp_surface.h"
