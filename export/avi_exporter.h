@@ -14,10 +14,10 @@
 #include <string>
 
 #include "codec/video_decoder.h"
-#include "platform/worker_thread.h"
 #include "export/avi_channel_writer.h"
 #include "export/export_count.h"
 #include "export/stamp_surface.h"
+#include "platform/worker_thread.h"
 #include "recording/recording_source.h"
 
 namespace marlow {
