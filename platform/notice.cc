@@ -9,7 +9,9 @@ namespace {
 std::atomic<NoticeSink*> g_sink{nullptr};
 }
 
-NoticeSink* SetNoticeSink(NoticeSink* sink) { return g_sink.exchange(sink); }
+NoticeSink* SetNoticeSink(NoticeSink* sink) {
+  return g_sink.exchange(sink);
+}
 
 void ShowNotice(const char* text, const char* caption) {
   if (NoticeSink* sink = g_sink.load()) {

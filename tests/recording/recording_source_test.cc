@@ -115,10 +115,10 @@ TEST_P(SourceTest, OpenFailuresAndSizeLimits) {
 #else
   const char* nullDevice = "/dev/null";
 #endif
+  // A device that is no disk is refused quietly, at once.
   EXPECT_EQ(src_.OpenSource(nullDevice, true), 0);
   EXPECT_FALSE(src_.IsOpen());
-  ASSERT_EQ(notices.texts.size(), 1u);
-  EXPECT_EQ(notices.texts[0], "Open Error");
+  EXPECT_TRUE(notices.texts.empty());
 
   StreamBuilder b;
   b.AddUnit(MakeVideoUnit(0, true, 5000, 1));
@@ -391,7 +391,9 @@ TEST_P(SourceTest, AudioHeadsVariantsAndTracking) {
   EXPECT_FALSE(src_.AudioSeen());
   EXPECT_EQ(src_.ReadForwardTracked(buf_.data()), 0u);  // found, but no samples
   EXPECT_TRUE(src_.LastReadFoundUnit());
-  EXPECT_FALSE(src_.LastIsAudio());  // an empty result reads as video
+  // Still an audio unit read: it neither reads as video nor as no unit.
+  EXPECT_TRUE(src_.LastIsAudio());
+  EXPECT_TRUE(src_.AudioSeen());
   EXPECT_EQ(src_.ReadForwardTracked(buf_.data()), 1u);
   EXPECT_TRUE(src_.LastIsAudio());
   EXPECT_EQ(src_.LastChannel(), 1);
