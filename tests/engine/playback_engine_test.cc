@@ -3,7 +3,9 @@
 // sound output; the clock moves only when a test advances it.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,6 +99,18 @@ TEST(PlaybackEngine, SpeedRules) {
   e.SetSpeed(0.05);
   EXPECT_EQ(e.Speed(), 0.1);
   e.SetSpeed(20);
+  EXPECT_EQ(e.Speed(), 16.0);
+  // Not a number is no speed: normal; infinities are cut like any value.
+  const double inf = std::numeric_limits<double>::infinity();
+  e.SetSpeed(std::nan(""));
+  EXPECT_EQ(e.Speed(), 1.0);
+  e.SetSpeed(inf);
+  EXPECT_EQ(e.Speed(), 16.0);
+  e.SetSpeed(-inf);
+  EXPECT_EQ(e.Speed(), 0.1);
+  e.Play(std::nan(""));
+  EXPECT_EQ(e.Speed(), 1.0);
+  e.PlayReverse(-inf);
   EXPECT_EQ(e.Speed(), 16.0);
   EXPECT_EQ(e.State(), PlayState::Ready);
   EXPECT_STREQ(PlayStateName(e.State()), "Ready");
@@ -195,6 +209,56 @@ TEST(PlaybackEngine, FastForwardDoublesFromPlayAndRestartsAfterPause) {
   e.FastRewind();
   rig.clock.Advance(0);
   EXPECT_EQ(e.Speed(), 32.0);
+  std::remove(path.c_str());
+}
+
+// Pressed again and again, fast forward and rewind stop doubling at 1024,
+// and the jumps stay inside the recording.
+TEST(PlaybackEngine, RepeatedFastForwardStopsAt1024) {
+  RecordingPlan plan;
+  plan.pictures = 400;
+  const std::string path = MakeRecording("ff_cap", plan);
+  Rig rig;
+  rig.Start(path);
+  PlaybackEngine& e = *rig.engine;
+  for (int press = 0; press < 80; ++press) {
+    e.FastForward();
+    rig.clock.Advance(1);
+    EXPECT_LE(e.Speed(), 1024.0);
+    EXPECT_LE(e.Position(), e.Size());
+  }
+  EXPECT_EQ(e.Speed(), 1024.0);
+  e.Seek(e.Size() / 2);
+  rig.clock.Advance(1);
+  for (int press = 0; press < 80; ++press) {
+    e.FastRewind();
+    rig.clock.Advance(1);
+    EXPECT_LE(e.Position(), e.Size());
+  }
+  EXPECT_EQ(e.Speed(), 1024.0);
+  EXPECT_EQ(e.State(), PlayState::PlayReverse);
+  std::remove(path.c_str());
+}
+
+// Sound units without samples are units read all the same: five of them in
+// a row do not end play.
+TEST(PlaybackEngine, EmptySoundUnitsDoNotPausePlay) {
+  streamkit::StreamBuilder b;
+  b.SetTime(kStartTime);
+  b.SetChannelMask(1);
+  for (int i = 0; i < 4; ++i) {
+    b.AddUnit(FlatPicture(0, true, static_cast<uint8_t>(40 + i), 100, 120));
+    for (int k = 0; k < 8; ++k) b.AddAudio(0, nullptr, 0);
+  }
+  const uint8_t end[] = {0, 0, 1, 0xF9};
+  b.AddRaw(end, sizeof end);
+  b.Finish();
+  const std::string path = std::string(::testing::TempDir()) + "marlow_engine_empty_sound.kvr";
+  ASSERT_TRUE(b.WriteFile(path.c_str()));
+  Rig rig;
+  rig.Start(path);
+  rig.clock.Advance(200);
+  EXPECT_EQ(rig.display.Pictures().size(), 4u);
   std::remove(path.c_str());
 }
 
