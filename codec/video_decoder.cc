@@ -198,7 +198,7 @@ HeaderLayout HeaderLayoutOf(int variant) {
   return HeaderLayout::kLayout3;
 }
 
-VideoDecoder::VideoDecoder() : reference_path_(EnvironmentForcesReference()) {}
+VideoDecoder::VideoDecoder() : referencePath_(EnvironmentForcesReference()) {}
 
 int VideoDecoder::Reset(int variant) {
   variant_ = variant;
@@ -206,7 +206,7 @@ int VideoDecoder::Reset(int variant) {
   height_ = 0;
   quantiser_ = 0;
   sequence_ = 0;
-  slice_count_ = 0;
+  sliceCount_ = 0;
   std::memset(block_, 0, sizeof block_);
   return 1;
 }
@@ -243,16 +243,16 @@ size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
   for (int j = 0; j < 64; ++j) {
     scale_[(j & 7) * 8 + (j >> 3)] = static_cast<uint16_t>(kIntraQuantiserMatrix[j] * quantiser_);
   }
-  for (int i = 0; i < 64; ++i) scan_scale_[i] = scale_[kScan.index[i]];
-  if (level_values_for_ != quantiser_) {
+  for (int i = 0; i < 64; ++i) scanScale_[i] = scale_[kScan.index[i]];
+  if (levelValuesFor_ != quantiser_) {
     // About a thousand values, built again only when the scale changes.
     for (int i = 0; i < 64; ++i) {
       for (int level = -7; level <= 7; ++level) {
-        const int16_t v = Dequantise(level < 0 ? -level : level, level < 0, scan_scale_[i]);
-        level_values_[i][level + 8] = (uint32_t{kScan.index[i]} << 16) | static_cast<uint16_t>(v);
+        const int16_t v = Dequantise(level < 0 ? -level : level, level < 0, scanScale_[i]);
+        levelValues_[i][level + 8] = (uint32_t{kScan.index[i]} << 16) | static_cast<uint16_t>(v);
       }
     }
-    level_values_for_ = quantiser_;
+    levelValuesFor_ = quantiser_;
   }
 
   // Slice scan from offset 5: a start code 00 00 01 xx whose bytes all lie
@@ -276,11 +276,11 @@ size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
         count = kMaxSlices + 1;
         break;
       }
-      slice_offsets_[count++] = static_cast<uint32_t>(p - 2);
+      sliceOffsets_[count++] = static_cast<uint32_t>(p - 2);
     }
     ++p;
   }
-  slice_count_ = count;
+  sliceCount_ = count;
   if (count <= kMaxSlices) SizeForSlices(count, &width_, &height_);
   if (count != 14 && count != 17) return 0;
   return stop;
@@ -292,13 +292,13 @@ int VideoDecoder::Decode(const uint8_t* data, size_t length, DecodedPicture* pic
   picture->width = width_;
   picture->height = height_;
   picture->channel = channel_;
-  const int slices = slice_count_ < kMaxSlices ? slice_count_ : kMaxSlices;
+  const int slices = sliceCount_ < kMaxSlices ? sliceCount_ : kMaxSlices;
   const InverseTransformStoreFunction transform = CurrentInverseTransformStoreTransposed();
   for (int k = 0; k < slices; ++k) {
     const int ok =
-        reference_path_
-            ? DecodeSlice<false>(data, length, slice_offsets_[k], transform, picture->planes)
-            : DecodeSlice<true>(data, length, slice_offsets_[k], transform, picture->planes);
+        referencePath_
+            ? DecodeSlice<false>(data, length, sliceOffsets_[k], transform, picture->planes)
+            : DecodeSlice<true>(data, length, sliceOffsets_[k], transform, picture->planes);
     if (!ok) return 0;
   }
   return 1;
@@ -343,7 +343,7 @@ int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
         stride = chroma_stride;
       }
       const int ok =
-          kFast ? DecodeBlockFast(bits, block_, level_values_, scan_scale_, transform, dst, stride)
+          kFast ? DecodeBlockFast(bits, block_, levelValues_, scanScale_, transform, dst, stride)
                 : DecodeBlock(bits, block_, scale_, transform, dst, stride);
       if (!ok) return 0;
     }

@@ -12,7 +12,7 @@
 #include "codec/video_decoder.h"
 #include "engine/clock.h"
 #include "engine/media_sinks.h"
-#include "engine/worker_thread.h"
+#include "platform/worker_thread.h"
 #include "recording/recording_source.h"
 
 namespace marlow {

@@ -1,4 +1,4 @@
-#include "netclient/protocol_peer.h"
+#include "tests/support/protocol_peer.h"
 
 #include <cstring>
 

@@ -5,9 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/file_limit.h"
+#include "tests/support/file_limit.h"
 
-namespace marlow::platform {
+namespace marlow::testsupport {
 
 bool RunWithFileSizeLimit(uint64_t bytes, const std::function<bool()>& body, bool* bodyResult) {
   const pid_t child = fork();
@@ -27,4 +27,4 @@ bool RunWithFileSizeLimit(uint64_t bytes, const std::function<bool()>& body, boo
   return true;
 }
 
-}  // namespace marlow::platform
+}  // namespace marlow::testsupport

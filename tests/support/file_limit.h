@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace marlow::platform {
+namespace marlow::testsupport {
 
 // Runs body in a separate process in which no file may grow beyond bytes
 // (writes past the limit fail instead of ending the process). Returns false
@@ -13,4 +13,4 @@ namespace marlow::platform {
 // result (false also when the process died).
 bool RunWithFileSizeLimit(uint64_t bytes, const std::function<bool()>& body, bool* bodyResult);
 
-}  // namespace marlow::platform
+}  // namespace marlow::testsupport

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "engine/worker_thread.h"
+#include "platform/worker_thread.h"
 
 namespace marlow {
 namespace {

@@ -1,10 +1,10 @@
 // Windows has no per-process file size limit to borrow.
-#include "platform/file_limit.h"
+#include "tests/support/file_limit.h"
 
-namespace marlow::platform {
+namespace marlow::testsupport {
 
 bool RunWithFileSizeLimit(uint64_t, const std::function<bool()>&, bool*) {
   return false;
 }
 
-}  // namespace marlow::platform
+}  // namespace marlow::testsupport

@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "platform/cpu_time.h"
+#include "tests/support/cpu_time.h"
 
-namespace marlow::platform {
+namespace marlow::testsupport {
 
 uint64_t ProcessCpuMicroseconds() {
   FILETIME created, ended, kernel, user;
@@ -13,4 +13,4 @@ uint64_t ProcessCpuMicroseconds() {
   return us(kernel) + us(user);
 }
 
-}  // namespace marlow::platform
+}  // namespace marlow::testsupport

@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-namespace marlow::platform {
+namespace marlow::testsupport {
 
 // User plus system time of the whole process in microseconds; 0 if unknown.
 uint64_t ProcessCpuMicroseconds();
 
-}  // namespace marlow::platform
+}  // namespace marlow::testsupport

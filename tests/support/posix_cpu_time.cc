@@ -1,8 +1,8 @@
 #include <sys/resource.h>
 
-#include "platform/cpu_time.h"
+#include "tests/support/cpu_time.h"
 
-namespace marlow::platform {
+namespace marlow::testsupport {
 
 uint64_t ProcessCpuMicroseconds() {
   rusage u;
@@ -13,4 +13,4 @@ uint64_t ProcessCpuMicroseconds() {
   return us(u.ru_utime) + us(u.ru_stime);
 }
 
-}  // namespace marlow::platform
+}  // namespace marlow::testsupport

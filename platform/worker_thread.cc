@@ -1,4 +1,4 @@
-#include "engine/worker_thread.h"
+#include "platform/worker_thread.h"
 
 namespace marlow {
 
