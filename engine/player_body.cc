@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "codec/audio_coding.h"
+#include "engine/picture_interval.h"
 #include "engine/playback_engine.h"
 
 namespace marlow {
@@ -238,12 +239,7 @@ void PlaybackEngine::ShowVideo(uint32_t length) {
   if (!decoder_.Decode(data, length, &picture)) return;
   // c. The recorder's picture interval, from the picture's height.
   const int height = static_cast<int>(decoder_.Height());
-  const bool slowTable = streamVariant_ == 0 || streamVariant_ == 2;
-  if (height == 224) {
-    frameInterval_ = slowTable ? 33333 : 16666;
-  } else {
-    frameInterval_ = slowTable ? 25000 : 12500;
-  }
+  frameInterval_ = PictureIntervalUs(streamVariant_, height);
   // d.
   display_.ShowPicture(channel, source_.BlockTime(), picture.planes,
                        static_cast<int>(decoder_.Width()), height);
