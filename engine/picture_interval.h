@@ -7,7 +7,7 @@
 
 namespace marlow {
 
-inline int PictureIntervalUs(int variant, int height) {
+constexpr int PictureIntervalUs(int variant, int height) {
   const bool slowTable = variant == 0 || variant == 2;
   if (height == 224) return slowTable ? 33333 : 16666;
   // 272 lines: the table gives 25000 (not 40000) and 12500 (not 20000).

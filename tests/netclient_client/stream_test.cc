@@ -109,7 +109,9 @@ TEST(NetworkClientStream, UnitsArriveInOrderAndDecode) {
   EXPECT_GT(skips, 0);
 
   ASSERT_TRUE(WaitUntil([&] { return rig.client.AudioQueue().Take(&rig.audio) == 1; }));
-  EXPECT_EQ(rig.audio.length, 320u);  // samples only: start code and head bytes gone
+  // The sound of one 20 ms picture interval, samples only: start code and
+  // head bytes gone.
+  EXPECT_EQ(rig.audio.length, 160u);
   EXPECT_NE(rig.audio.data[0], 0x12);
 }
 
