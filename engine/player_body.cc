@@ -1,8 +1,10 @@
 // The Player body of the engine thread: wait at most 1 ms for a command, pace,
 // read one unit, hand it on. Everything here runs on the engine thread.
 #include <cmath>
+#include <utility>
 
 #include "codec/audio_coding.h"
+#include "engine/picture_interval.h"
 #include "engine/playback_engine.h"
 
 namespace marlow {
@@ -16,15 +18,15 @@ constexpr uint32_t kSoundRetryLimitMs = 1000;
 }  // namespace
 
 uint32_t PlaybackEngine::RunPlayer() {
-  // 1. Buffers were allocated with the engine; without them nothing plays.
+  // The buffers were allocated with the engine; without them nothing plays.
   if (!unit_ || !pictures_) return 0;
   framesSinceJump_ = 0;
   jumpEvery_ = streamVariant_ == 0 ? 4 : 9;
   failures_ = 0;
   Post(kCommandPlay);
-  // 2. The sound device loops over its ring from now on.
+  // The sound device loops over its ring from now on.
   sound_.StartLoop();
-  // 3. One pass per command or per millisecond until the stop event.
+  // One pass per command or per millisecond until the stop event.
   platform::Event* events[2] = {&StopEvent(), &commandEvent_};
   for (;;) {
     const int woke = clock_.Wait(events, 2, 1);
@@ -53,7 +55,7 @@ uint32_t PlaybackEngine::RunPlayer() {
         break;
     }
   }
-  // 5. Leave the engine ready for the next start.
+  // Leave the engine ready for the next start.
   state_ = static_cast<int>(PlayState::Ready);
   commandEvent_.Reset();
   clock_.SleepMs(100);
@@ -63,6 +65,7 @@ uint32_t PlaybackEngine::RunPlayer() {
 void PlaybackEngine::TakeCommand() {
   // Reset before reading: a command posted in between sets the event again.
   commandEvent_.Reset();
+  pacingFresh_ = true;
   switch (command_.load()) {
     case kCommandPause:
       state_ = static_cast<int>(PlayState::Pause);
@@ -87,24 +90,62 @@ void PlaybackEngine::TakeCommand() {
   }
 }
 
+bool PlaybackEngine::ReadForward(uint32_t* length) {
+  *length = source_.ReadForwardTracked(unit_.get());
+  return source_.LastReadFoundUnit();
+}
+
+bool PlaybackEngine::ReadBackward(uint32_t* length) {
+  *length = source_.ReadBackward(unit_.get());
+  return source_.LastReadFoundUnit();
+}
+
+// Pictures are due one interval after the slot of the previous picture, not
+// after the moment it was taken: the millisecond tick and the passes that
+// read sound between pictures would otherwise make every interval a little
+// short or long, and the error would add up over the recording (a 12.5 ms
+// interval cut to whole milliseconds plays 4 % fast, for ever).
+bool PlaybackEngine::NotDue(uint32_t intervalUs, uint32_t now) {
+  if (now < lastShown_) return false;  // the tick went round: due
+  const int64_t elapsedUs = static_cast<int64_t>(now - lastShown_) * 1000 - lastShownUs_;
+  return elapsedUs < static_cast<int64_t>(intervalUs);
+}
+
+void PlaybackEngine::Scheduled(uint32_t intervalUs, uint32_t now) {
+  const int64_t elapsedUs = static_cast<int64_t>(now - lastShown_) * 1000 - lastShownUs_;
+  const bool fresh = std::exchange(pacingFresh_, false);
+  if (!fresh && intervalUs != 0 && now >= lastShown_ && elapsedUs >= intervalUs &&
+      elapsedUs < 2 * static_cast<int64_t>(intervalUs)) {
+    // On time (within one interval): the picture takes its slot.
+    const uint32_t us = lastShownUs_ + intervalUs;
+    lastShown_ += us / 1000;
+    lastShownUs_ = us % 1000;
+  } else {
+    // The first picture after a command, unpaced play, or late by more than
+    // an interval (a slow stretch): pacing starts again from now.
+    lastShown_ = now;
+    lastShownUs_ = 0;
+  }
+}
+
 void PlaybackEngine::PlayPass() {
   const bool forward = State() == PlayState::Play;
   const double speed = speed_.load();
-  // a. Sound sets the pace only where it is played: forwards at speed 1 in a
+  // Sound sets the pace only where it is played: forwards at speed 1 in a
   // recording that has sound. Everywhere else below 16 the pictures are
   // spaced by the recorder's interval, so reverse and fast or slow play of a
   // recording with sound run at the speed asked for.
   const bool soundPaces = source_.AudioSeen() && forward && speed == 1.0;
+  uint32_t intervalUs = 0;
   if (!soundPaces && speed < 16) {
-    const double us = ((source_.FrameSkip() + 1) * static_cast<double>(frameInterval_)) / speed;
-    uint32_t interval = static_cast<uint32_t>(static_cast<int64_t>(us) / 1000);
-    if (interval > 1) interval -= 1;
-    const uint32_t now = clock_.NowMs();
-    if (now >= lastShown_ && now - lastShown_ < interval) return;
+    // At most 128 x 33333 us / 0.1: fits 32 bits.
+    intervalUs = static_cast<uint32_t>(
+        ((source_.FrameSkip() + 1) * static_cast<double>(frameInterval_)) / speed);
+    if (NotDue(intervalUs, clock_.NowMs())) return;
   }
-  // b.
+  // The time this picture is shown at, for the spacing of the next one.
   now_ = clock_.NowMs();
-  // c. Jumping play skips ahead after every jumpEvery pictures.
+  // Jumping play skips ahead after every jumpEvery_ pictures.
   if (speed >= 16 && framesSinceJump_ >= jumpEvery_) {
     const uint64_t d = static_cast<uint64_t>(std::trunc(speed)) * 20480u;
     const uint64_t at = source_.Position();
@@ -115,33 +156,49 @@ void PlaybackEngine::PlayPass() {
     }
     framesSinceJump_ = 0;
   }
-  // d. One unit; the fifth empty read in a row pauses.
-  const int length = forward ? ReadForward() : ReadBackward();
-  if (length == 0) {
+  // One unit; the fifth empty read in a row pauses.
+  uint32_t length = 0;
+  if (!(forward ? ReadForward(&length) : ReadBackward(&length))) {
     if (++failures_ > 4) {
-      state_ = static_cast<int>(PlayState::Pause);
       failures_ = 0;
+      // The end of a recording played forwards starts it again when asked
+      // to repeat; anything else (reverse play, repeat off) holds there.
+      // Only at the true end (the last block), and only when the recording
+      // gave a unit since the last start, so that an unreadable stretch
+      // pauses as always and a recording without units does not spin.
+      const bool atEnd = source_.Position() + 4096 >= source_.Size();
+      if (forward && repeat_.load() && atEnd && unitsSinceStart_ > 0) {
+        unitsSinceStart_ = 0;
+        source_.SetPosition(0);
+        return;
+      }
+      state_ = static_cast<int>(PlayState::Pause);
     }
     return;
   }
-  // e., f.
+  // A unit was read: reverse play shows pictures only, and only a picture
+  // restarts the spacing.
   failures_ = 0;
+  ++unitsSinceStart_;
   const bool audio = source_.LastIsAudio();
   if (audio && !forward) return;
-  if (!audio) lastShown_ = now_;
-  HandOn(audio, static_cast<uint32_t>(length));
+  if (!audio) Scheduled(intervalUs, now_);
+  HandOn(audio, length);
 }
 
 void PlaybackEngine::StepPass(bool forward) {
-  const int length = forward ? ReadForward() : ReadBackward();
-  if (length == 0) {
+  uint32_t length = 0;
+  if (!(forward ? ReadForward(&length) : ReadBackward(&length))) {
     state_ = static_cast<int>(PlayState::Pause);
     return;
   }
   if (source_.LastIsAudio()) return;  // read on in the next pass
-  if (!forward) lastShown_ = now_;
+  if (!forward) {
+    lastShown_ = now_;
+    lastShownUs_ = 0;
+  }
   state_ = static_cast<int>(PlayState::Pause);
-  HandOn(false, static_cast<uint32_t>(length));
+  HandOn(false, length);
 }
 
 void PlaybackEngine::SearchPass() {
@@ -154,18 +211,19 @@ void PlaybackEngine::SearchPass() {
 }
 
 void PlaybackEngine::HandOn(bool audio, uint32_t length) {
-  // a. Sound plays only forwards at normal speed, where it sets the pace.
+  // Sound plays only forwards at normal speed, where it sets the pace.
   if (audio && speed_.load() == 1.0 && State() == PlayState::Play) {
     PlaySound(length);
     return;
   }
-  // b. Everything else counts towards the next jump; sound is then dropped.
+  // Everything else counts towards the next jump; sound is then dropped.
   ++framesSinceJump_;
   if (audio) return;
   ShowVideo(length);
 }
 
 void PlaybackEngine::PlaySound(uint32_t length) {
+  if (length == 0) return;  // a unit without samples has nothing to play
   // Variant 5 carries up to four audio channels; only one is played.
   if (streamVariant_ == 5) {
     const int single = display_.SingleChannel();
@@ -192,15 +250,10 @@ void PlaybackEngine::ShowVideo(uint32_t length) {
   DecodedPicture picture;
   picture.planes = pictures_.get() + kPictureBytes * static_cast<size_t>(channel);
   if (!decoder_.Decode(data, length, &picture)) return;
-  // c. The recorder's picture interval, from the picture's height.
+  // The recorder's picture interval, from the picture's height.
   const int height = static_cast<int>(decoder_.Height());
-  const bool slowTable = streamVariant_ == 0 || streamVariant_ == 2;
-  if (height == 224) {
-    frameInterval_ = slowTable ? 33333 : 16666;
-  } else {
-    frameInterval_ = slowTable ? 25000 : 12500;
-  }
-  // d.
+  frameInterval_ = PictureIntervalUs(streamVariant_, height);
+  // The picture goes out with the time of the block it came from.
   display_.ShowPicture(channel, source_.BlockTime(), picture.planes,
                        static_cast<int>(decoder_.Width()), height);
 }

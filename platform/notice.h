@@ -2,6 +2,14 @@
 // message box itself: it reports through the sink installed here, which the
 // viewer turns into message boxes and tests replace to observe. Without a
 // sink, notices go to standard error.
+//
+// Once per process: there is one sink for the whole process, whatever number
+// of engines, displays or network clients it holds (a host page with two
+// browser controls shares it). Notices come from the user-interface thread
+// and from worker threads (the engine thread's sound output, a source opened
+// by an export), so a sink must be callable from any thread at any time.
+// Install it before the first worker thread starts and take it away only
+// after the last one has stopped.
 #pragma once
 
 namespace marlow::platform {
