@@ -55,7 +55,8 @@ TEST_P(MadeRecordingTiming, PlaysAsLongAsTheBlockTimesSay) {
   const uint32_t blockSeconds = SecondsByBlockTimes(builder.Bytes());
   ASSERT_EQ(blockSeconds, static_cast<uint32_t>(kSeconds));
   const std::string path = std::string(::testing::TempDir()) + "marlow_made_timing_" +
-                           std::to_string(c.cameras) + (c.sound ? "s" : "q") + ".kvr";
+                           std::to_string(c.cameras) + (c.sound ? "s" : "q") +
+                           std::to_string(static_cast<int>(c.speed * 10)) + ".kvr";
   ASSERT_TRUE(builder.WriteFile(path.c_str()));
 
   ManualClock clock;

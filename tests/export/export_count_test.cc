@@ -19,7 +19,9 @@ struct Counted {
 
 Counted CountOf(const RecordingPlan& plan, uint16_t mask) {
   Counted out;
-  const std::string path = testing::TempDir() + "count.kvr";
+  // One file per test: ctest runs the cases of this program side by side.
+  const std::string path = testing::TempDir() + "count_" +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".kvr";
   EXPECT_TRUE(test::WriteRecording(plan, path, &out.stats));
   RecordingSource source;
   EXPECT_EQ(source.OpenSource(path.c_str(), false), 1);
