@@ -33,6 +33,7 @@ bool RunFileDialog(HWND owner, const FileDialogOptions& options, bool save, std:
   ofn.nMaxFile = MAX_PATH;
   ofn.lpstrDefExt = options.defaultExtension;
   ofn.lpstrTitle = options.title;
+  if (options.initialFolder && options.initialFolder[0]) ofn.lpstrInitialDir = options.initialFolder;
   ofn.Flags =
       OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
       (save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);

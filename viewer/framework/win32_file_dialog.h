@@ -16,6 +16,8 @@ struct FileDialogOptions {
   // Appended when the user types a name without extension; nullptr: none.
   const char* defaultExtension = nullptr;
   const char* title = nullptr;  // nullptr: the system's title
+  // Folder the dialog starts in; nullptr or empty: the system's choice.
+  const char* initialFolder = nullptr;
 };
 
 // Open: existing files only. Returns true and the chosen path on OK, false on
