@@ -1,5 +1,6 @@
 #include "tools/recorder_standin/recorder_standin.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -273,6 +274,9 @@ class RecorderStandin::Session {
         {
           std::lock_guard<std::mutex> hold(owner_->lock_);
           n = pictures_.NextPicture(unit_.get());
+          Sent& s = owner_->sent_[pictures_.LastNumber() % kSentKept];
+          s.number = pictures_.LastNumber();
+          s.atUs = NowUs();
         }
         if (faulty_ && o_.dropAfterPictures != 0 && pictures == o_.dropAfterPictures) {
           Send(unit_.get(), n / 2);
@@ -333,6 +337,18 @@ bool RecorderStandin::Listen(uint16_t port) {
 RecorderStandin::Record RecorderStandin::Snapshot() {
   std::lock_guard<std::mutex> hold(lock_);
   return record_;
+}
+
+int64_t RecorderStandin::NowUs() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+int64_t RecorderStandin::SentAtUs(uint32_t number) {
+  std::lock_guard<std::mutex> hold(lock_);
+  const Sent& s = sent_[number % kSentKept];
+  return s.number == number ? s.atUs : -1;
 }
 
 std::vector<std::string> RecorderStandin::Log() {

@@ -92,6 +92,12 @@ class RecorderStandin : public WorkerThread {
   Record Snapshot();
   // Every received message, in order, one line each.
   std::vector<std::string> Log();
+  // When picture `number` (the counter burnt into it) of the latest session
+  // began to go out, in microseconds of the steady clock; -1 when it is not
+  // among the last kSentKept pictures. For latency measurements.
+  int64_t SentAtUs(uint32_t number);
+  static int64_t NowUs();
+  static constexpr uint32_t kSentKept = 1024;
 
  protected:
   uint32_t Run() override;
@@ -109,6 +115,11 @@ class RecorderStandin : public WorkerThread {
   std::mutex lock_;
   Record record_;
   std::vector<std::string> log_;
+  struct Sent {
+    uint32_t number = 0;
+    int64_t atUs = -1;
+  };
+  std::vector<Sent> sent_ = std::vector<Sent>(kSentKept);
 
   friend class Session;
 };

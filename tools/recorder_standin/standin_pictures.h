@@ -38,6 +38,8 @@ class StandinPictures {
   size_t NextAudio(uint8_t* out, size_t samples, bool pcm8 = false);
 
   uint16_t LastSequence() const { return sequence_; }
+  // The counter burnt into the last picture.
+  uint32_t LastNumber() const { return number_ - 1; }
 
  private:
   void Compose(uint32_t number);
