@@ -21,6 +21,7 @@ const char* CheckPlan(const RecordingPlan& p) {
   if (p.maskOverride > 0xFFFF) return "channel mask must fit 16 bits";
   if (p.audioChannel < 0 || p.audioChannel > 3) return "audio channel must be 0..3";
   if (p.audioUnitSamples < 1 || p.audioUnitSamples > 4000) return "audio unit: 1..4000 samples";
+  if (p.headerLayout < 1 || p.headerLayout > 3) return "picture header layout must be 1..3";
   return nullptr;
 }
 
@@ -37,7 +38,7 @@ int MakeRecording(const RecordingPlan& plan, streamkit::StreamBuilder* builder,
   builder->SetFrameSkip(static_cast<uint8_t>(plan.frameSkip));
 
   PictureEncoder encoder;
-  encoder.Configure(2, 640, plan.height);
+  encoder.Configure(plan.headerLayout, 640, plan.height);
   const int w = 640, h = plan.height;
   std::unique_ptr<uint8_t[]> picture(new uint8_t[static_cast<size_t>(w) * h * 3 / 2]);
   std::unique_ptr<uint8_t[]> unit(new uint8_t[kUnitCapacity]);

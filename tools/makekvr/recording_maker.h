@@ -20,6 +20,9 @@ struct RecordingPlan {
   int picturesPerSecond = 5;  // per channel, 1..30
   int fullEvery = 10;         // a full picture every N pictures of a channel
   int qscale = 4;             // 1..14
+  // Picture header layout 1..3 (the stream variants 0, 4 and 5 read layouts
+  // 1, 2 and 3); layout 1 codes channels 0..3 only, layout 3 channel 0 only.
+  int headerLayout = 2;
   int frameSkip = 0;          // written into every block header (0..127)
   int maskOverride = -1;      // channel mask for the headers; -1: from `channels`
   // From this picture time on (seconds into the recording) the last channel
