@@ -260,6 +260,10 @@ class RecorderStandin::Session {
       const uint32_t now = TickMs();
       const uint32_t age = now - start;
       if (faulty_ && o_.serverCloseAfterMs != 0 && age >= o_.serverCloseAfterMs) {
+        {
+          std::lock_guard<std::mutex> hold(owner_->lock_);
+          owner_->record_.serverCloseAtUs = NowUs();
+        }
         Send(m, EncodeServerClose(m));
         owner_->Note("sent ServerClose, closing");
         return;

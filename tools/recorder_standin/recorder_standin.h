@@ -94,6 +94,7 @@ class RecorderStandin : public WorkerThread {
     int camera = 0;  // 0-based camera being sent
     bool split = false;
     bool menu = false;
+    int64_t serverCloseAtUs = -1;  // when the last ServerClose went out (NowUs)
   };
   Record Snapshot();
   // Every received message, in order, one line each.
