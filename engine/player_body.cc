@@ -243,19 +243,25 @@ void PlaybackEngine::PlaySound(uint32_t length) {
 }
 
 void PlaybackEngine::ShowVideo(uint32_t length) {
-  const uint8_t* data = unit_.get();
-  if (!decoder_.ParseHeader(data, length)) return;
+  DecodeAndShow(unit_.get(), length, source_.BlockTime());
+}
+
+int PlaybackEngine::DecodeAndShow(const uint8_t* data, uint32_t length, const TimeRecord& time) {
+  if (!decoder_.ParseHeader(data, length)) return 0;
   const int channel = decoder_.Channel();
-  if (channel < 0 || channel >= kMaxChannels) return;
+  if (channel < 0 || channel >= kMaxChannels) return 0;
+  // Each channel decodes onto its own previous picture: an update picture
+  // codes only what changed since that channel's last one.
   DecodedPicture picture;
   picture.planes = pictures_.get() + kPictureBytes * static_cast<size_t>(channel);
-  if (!decoder_.Decode(data, length, &picture)) return;
+  if (!decoder_.Decode(data, length, &picture)) return 0;
   // The recorder's picture interval, from the picture's height.
   const int height = static_cast<int>(decoder_.Height());
-  frameInterval_ = PictureIntervalUs(streamVariant_, height);
-  // The picture goes out with the time of the block it came from.
-  display_.ShowPicture(channel, source_.BlockTime(), picture.planes,
-                       static_cast<int>(decoder_.Width()), height);
+  frameInterval_ = PictureIntervalUs(decoder_.Variant(), height);
+  // The picture goes out with the time of its block (Player) or of its
+  // live unit.
+  display_.ShowPicture(channel, time, picture.planes, static_cast<int>(decoder_.Width()), height);
+  return 1;
 }
 
 }  // namespace marlow

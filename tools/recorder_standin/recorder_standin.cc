@@ -1,5 +1,6 @@
 #include "tools/recorder_standin/recorder_standin.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -259,6 +260,10 @@ class RecorderStandin::Session {
       const uint32_t now = TickMs();
       const uint32_t age = now - start;
       if (faulty_ && o_.serverCloseAfterMs != 0 && age >= o_.serverCloseAfterMs) {
+        {
+          std::lock_guard<std::mutex> hold(owner_->lock_);
+          owner_->record_.serverCloseAtUs = NowUs();
+        }
         Send(m, EncodeServerClose(m));
         owner_->Note("sent ServerClose, closing");
         return;
@@ -280,6 +285,9 @@ class RecorderStandin::Session {
         {
           std::lock_guard<std::mutex> hold(owner_->lock_);
           n = pictures_.NextPicture(unit_.get(), step);
+          Sent& s = owner_->sent_[pictures_.LastNumber() % kSentKept];
+          s.number = pictures_.LastNumber();
+          s.atUs = NowUs();
           // The next picture comes as many intervals on as its sequence
           // number will move.
           spacingMs = o_.pictureIntervalMs
@@ -302,7 +310,7 @@ class RecorderStandin::Session {
           // second (at most 1 s of it).
           uint8_t audio[6 + 8000];
           const size_t samples = spacingMs * 8 < 8000 ? spacingMs * 8 : 8000;
-          if (Send(audio, pictures_.NextAudio(audio, samples))) {
+          if (Send(audio, pictures_.NextAudio(audio, samples, o_.pcm8Audio))) {
             std::lock_guard<std::mutex> hold(owner_->lock_);
             ++owner_->record_.audioUnits;
           }
@@ -349,6 +357,18 @@ bool RecorderStandin::Listen(uint16_t port) {
 RecorderStandin::Record RecorderStandin::Snapshot() {
   std::lock_guard<std::mutex> hold(lock_);
   return record_;
+}
+
+int64_t RecorderStandin::NowUs() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+int64_t RecorderStandin::SentAtUs(uint32_t number) {
+  std::lock_guard<std::mutex> hold(lock_);
+  const Sent& s = sent_[number % kSentKept];
+  return s.number == number ? s.atUs : -1;
 }
 
 std::vector<std::string> RecorderStandin::Log() {

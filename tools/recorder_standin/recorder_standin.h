@@ -48,6 +48,8 @@ struct RecorderStandinOptions {
   int frameSkip = 1;
   uint32_t pictureIntervalMs = 0;
   bool audio = true;
+  // 8-bit PCM sound, as recorders of stream variant 4 send, instead of A-law.
+  bool pcm8Audio = false;
   uint32_t statusIntervalMs = 500;
 
   // Faults, during the first faultSessions sessions only (0: never).
@@ -92,10 +94,17 @@ class RecorderStandin : public WorkerThread {
     int camera = 0;  // 0-based camera being sent
     bool split = false;
     bool menu = false;
+    int64_t serverCloseAtUs = -1;  // when the last ServerClose went out (NowUs)
   };
   Record Snapshot();
   // Every received message, in order, one line each.
   std::vector<std::string> Log();
+  // When picture `number` (the counter burnt into it) of the latest session
+  // began to go out, in microseconds of the steady clock; -1 when it is not
+  // among the last kSentKept pictures. For latency measurements.
+  int64_t SentAtUs(uint32_t number);
+  static int64_t NowUs();
+  static constexpr uint32_t kSentKept = 1024;
 
  protected:
   uint32_t Run() override;
@@ -113,6 +122,11 @@ class RecorderStandin : public WorkerThread {
   std::mutex lock_;
   Record record_;
   std::vector<std::string> log_;
+  struct Sent {
+    uint32_t number = 0;
+    int64_t atUs = -1;
+  };
+  std::vector<Sent> sent_ = std::vector<Sent>(kSentKept);
 
   friend class Session;
 };

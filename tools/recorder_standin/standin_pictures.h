@@ -39,10 +39,13 @@ class StandinPictures {
   // it drops a picture. A recorder sends it as many picture intervals after
   // the last one.
   int NextAdvance(int step) const { return (number_ % 7 == 6 ? 2 : 1) * step; }
-  // The next audio unit: 00 00 01 FA, two head bytes, samples. Its length.
-  size_t NextAudio(uint8_t* out, size_t samples);
+  // The next audio unit: 00 00 01 FA, two head bytes, samples of a 440 Hz
+  // tone at 8000 Hz (A-law, or unsigned 8-bit PCM when pcm8). Its length.
+  size_t NextAudio(uint8_t* out, size_t samples, bool pcm8 = false);
 
   uint16_t LastSequence() const { return sequence_; }
+  // The counter burnt into the last picture.
+  uint32_t LastNumber() const { return number_ - 1; }
 
  private:
   void Compose(uint32_t number);
