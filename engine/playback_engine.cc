@@ -7,6 +7,7 @@
 #include <new>
 
 #include "codec/audio_coding.h"
+#include "platform/notice.h"
 
 namespace marlow {
 
@@ -37,7 +38,8 @@ PlaybackEngine::PlaybackEngine(PictureSink& display, SoundSink& sound, Clock& cl
       sound_(sound),
       clock_(clock),
       unit_(new (std::nothrow) uint8_t[kMaxUnitBytes]),
-      pictures_(new (std::nothrow) uint8_t[kPictureBytes * kMaxChannels]) {
+      pictures_(new (std::nothrow) uint8_t[kPictureBytes * kMaxChannels]),
+      audioUnit_(new (std::nothrow) uint8_t[kAudioEntryCapacity]) {
   if (pictures_) {
     // Black in every channel until its first full picture.
     for (int c = 0; c < kMaxChannels; ++c) {
@@ -49,12 +51,18 @@ PlaybackEngine::PlaybackEngine(PictureSink& display, SoundSink& sound, Clock& cl
 }
 
 PlaybackEngine::~PlaybackEngine() {
-  // The thread uses the parts below; it must be gone before they are.
+  // The threads use the parts below; they must be gone before the parts are.
+  // The client first: it fills the queues the engine thread drains.
+  client_.Stop();
   Stop();
 }
 
-int PlaybackEngine::Initialize(int variant, int channelCount) {
+int PlaybackEngine::Initialize(int variant, int channelCount, NotificationSink* notify) {
   channelCount_ = channelCount;
+  client_.SetNotifyWindow(notify);
+  // Live pictures arrive in the live header layout (variant 2) and are
+  // recorded in the caller's variant.
+  writer_.Setup(2, variant, channelCount);
   display_.SetDirectDraw(0);
   streamVariant_ = variant;
   source_.SetStreamVariant(variant);
@@ -68,6 +76,10 @@ int PlaybackEngine::Initialize(int variant, int channelCount) {
 
 int PlaybackEngine::SwitchMode(int mode, int variant, int channelCount) {
   if (mode == kModePlayer) {
+    // A live view under way ends as Disconnect ends it: whether it is logged
+    // in or still trying, its thread runs the live body, which would keep
+    // the Player body from starting.
+    if (mode_ != kModePlayer) Disconnect();
     if (variant < 10) streamVariant_ = variant;
     if (channelCount <= 16) channelCount_ = channelCount;
     source_.SetStreamVariant(streamVariant_);
@@ -167,9 +179,66 @@ int PlaybackEngine::Post(int command, uint64_t seek) {
 
 uint32_t PlaybackEngine::Run() {
   if (mode_ == kModePlayer) return RunPlayer();
-  // The live body arrives with the network client; until then a live-mode
-  // thread has nothing to drain and ends at once.
+  return RunLive();
+}
+
+int PlaybackEngine::Connect(const char* address, uint16_t port, const char* text,
+                            const char* password) {
+  Disconnect();
+  decoder_.Reset(2);
+  client_.SetDirect(address, port, text, password);
+  return StartLive();
+}
+
+int PlaybackEngine::ConnectViaDDns(const char* server, uint16_t port, const char* dvrName,
+                                   const char* password) {
+  Disconnect();
+  decoder_.Reset(2);
+  client_.SetDdns(server, port, dvrName, password);
+  return StartLive();
+}
+
+int PlaybackEngine::StartLive() {
+  // Both threads are stopped here (Disconnect), so both starts take effect.
+  Start(platform::ThreadPriority::Normal);
+  const int32_t started = client_.Start(platform::ThreadPriority::Normal);
+  if (started != 1) {
+    errorText_ = client_.ErrorText();
+    if (errorText_.empty()) errorText_ = "Cannot start the connection thread";
+    WorkerThread::Stop();
+    return 0;
+  }
+  return 1;
+}
+
+int PlaybackEngine::Disconnect() {
+  // The client first, so nothing is queued behind the engine thread's back;
+  // the engine thread's exit closes a local recording.
+  client_.Stop();
+  WorkerThread::Stop();
+  state_ = static_cast<int>(PlayState::Ready);
+  return 1;
+}
+
+int PlaybackEngine::StartRecording(const char* path) {
+  if (writer_.IsRecording()) writer_.StopRecording();
+  recordingNoticed_ = false;
+  if (writer_.StartRecording(path)) return 1;
+  // The live view goes on; the user learns that nothing is being recorded.
+  NoticeRecordingFailure();
   return 0;
+}
+
+int PlaybackEngine::StopRecording() {
+  if (!writer_.IsRecording()) return 0;
+  writer_.StopRecording();
+  return 1;
+}
+
+void PlaybackEngine::NoticeRecordingFailure() {
+  // Once per recording, from whichever thread meets the failure first.
+  if (recordingNoticed_.exchange(true)) return;
+  platform::ShowNotice("Cannot write the local recording file.", "Local Recording");
 }
 
 }  // namespace marlow

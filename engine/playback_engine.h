@@ -3,17 +3,26 @@
 // (code plus a manual-reset event, no queue: a newer command replaces an
 // unread one) to the engine thread, which reads units from the source, paces
 // them, decodes them and hands them to the display and the sound output.
+//
+// In live mode the same thread drains the network client's queues instead:
+// it shows and plays live units as they arrive and, while a local recording
+// is on, hands them to the recording writer. The engine owns the client and
+// the writer for its whole life.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "codec/video_decoder.h"
 #include "engine/clock.h"
 #include "engine/media_sinks.h"
+#include "netclient/network_client.h"
+#include "netclient/notification_sink.h"
 #include "platform/worker_thread.h"
 #include "recording/recording_source.h"
+#include "recording/recording_writer.h"
 
 namespace marlow {
 
@@ -54,7 +63,9 @@ class PlaybackEngine : public WorkerThread {
   ~PlaybackEngine() override;
 
   // --- user-interface thread ---
-  int Initialize(int variant, int channelCount);
+  // notify receives the network client's notifications (status change,
+  // server closed, login failed); it must outlive the engine. nullptr: none.
+  int Initialize(int variant, int channelCount, NotificationSink* notify = nullptr);
   int SwitchMode(int mode, int variant, int channelCount);
   int OpenAndPlay(const char* path, int isDisk);
   int Close();
@@ -70,7 +81,7 @@ class PlaybackEngine : public WorkerThread {
   double Speed() const { return speed_.load(); }
   PlayState State() const { return static_cast<PlayState>(state_.load()); }
   int Mode() const { return mode_; }
-  const char* ErrorText() const { return errorText_; }
+  const char* ErrorText() const { return errorText_.c_str(); }
   uint64_t Size() const { return source_.Size(); }
   uint64_t Position() const { return source_.Position(); }
   bool IsOpen() const { return source_.IsOpen(); }
@@ -79,12 +90,47 @@ class PlaybackEngine : public WorkerThread {
   int StreamVariant() const { return streamVariant_; }
   int ChannelCount() const { return channelCount_; }
 
+  // --- live view (user-interface thread) ---
+  // Start a live view of the recorder at address:port (the text is
+  // ignored), or of the one the dynamic-address server at server:port knows
+  // as dvrName. A live view that is still under way (trying to reach the
+  // recorder, logged in, or ended by a failed login) is ended first, so
+  // every call takes effect. 1 when the threads started; 0 with ErrorText
+  // set otherwise. The login happens afterwards; its failure arrives as
+  // kNotifyLoginFailed.
+  int Connect(const char* address, uint16_t port, const char* text, const char* password);
+  int ConnectViaDDns(const char* server, uint16_t port, const char* dvrName, const char* password);
+  // Stops the client (logging out), then the engine thread, which closes a
+  // local recording. Returns 1, promptly whatever the sound device does.
+  int Disconnect();
+  // Records the live stream into path (replacing a recording under way). A
+  // file that cannot be created is reported once as a notice; 0 then, and
+  // the live view goes on.
+  int StartRecording(const char* path);
+  // 0 when not recording.
+  int StopRecording();
+  bool IsRecording() const { return writer_.IsRecording(); }
+  // Automatic reconnection after silence or a lost connection (on by
+  // default); off, a lost connection ends the live view with
+  // kNotifyServerClosed.
+  void SetAutoReconnect(bool on) { client_.SetAutoReconnect(on); }
+  bool AutoReconnect() const { return client_.AutoReconnect(); }
+  // For key commands, the time-out, the connection state and its reports.
+  NetworkClient& Client() { return client_; }
+  const NetworkClient& Client() const { return client_; }
+  RecordingWriter& Writer() { return writer_; }
+
  protected:
   uint32_t Run() override;
 
  private:
   int Post(int command, uint64_t seek = 0);
   static double ClampPlaySpeed(double x);
+  // Ends a live view under way so a new one can start; then starts both
+  // threads. The client is configured by the caller in between.
+  int StartLive();
+  bool LiveViewHeld() const;
+  void NoticeRecordingFailure();
 
   // Player body and its steps (engine thread).
   uint32_t RunPlayer();
@@ -96,6 +142,15 @@ class PlaybackEngine : public WorkerThread {
   void PlaySound(uint32_t length);
   void ShowVideo(uint32_t length);
   int ReadForward() { return static_cast<int>(source_.ReadForwardTracked(unit_.get())); }
+
+  // Live body and its steps (engine thread).
+  uint32_t RunLive();
+  void LiveVideo();
+  void LiveAudio();
+  int WriteLiveSound(const uint8_t* bytes, uint32_t length);
+  // Decodes the unit into its channel's picture buffer and shows it with
+  // time; 1 when shown. Shared by both bodies.
+  int DecodeAndShow(const uint8_t* data, uint32_t length, const TimeRecord& time);
   int ReadBackward() { return static_cast<int>(source_.ReadBackward(unit_.get())); }
 
   // Parts, owned for the engine's life. The source and decoder are used only
@@ -106,6 +161,11 @@ class PlaybackEngine : public WorkerThread {
   Clock& clock_;
   RecordingSource source_;
   VideoDecoder decoder_;
+  // The live side: the client's thread fills its queues; the writer is fed
+  // by the engine thread and started and stopped by the user-interface
+  // thread (it locks itself).
+  NetworkClient client_;
+  RecordingWriter writer_;
 
   // Written by the user-interface thread, read by the engine thread.
   platform::Event commandEvent_{false};
@@ -115,7 +175,7 @@ class PlaybackEngine : public WorkerThread {
   int mode_ = kModeLive;
   int streamVariant_ = 0;
   int channelCount_ = 4;
-  const char* errorText_ = "";
+  std::string errorText_;  // reason of the last failed connection
 
   // Written by the engine thread, read by the user-interface thread.
   std::atomic<int> state_{static_cast<int>(PlayState::Ready)};
@@ -125,7 +185,10 @@ class PlaybackEngine : public WorkerThread {
   // channel always lands on that channel's previous picture.
   std::unique_ptr<uint8_t[]> unit_;
   std::unique_ptr<uint8_t[]> pictures_;
-  int frameInterval_ = 33333;  // microseconds between two recorder pictures
+  std::unique_ptr<uint8_t[]> audioUnit_;       // live sound, kAudioEntryCapacity bytes
+  bool soundRefusing_ = false;                 // the last live sound unit was given up
+  std::atomic<bool> recordingNoticed_{false};  // a write failure was told
+  int frameInterval_ = 33333;                  // microseconds between two recorder pictures
   uint32_t lastShown_ = 0;
   uint32_t now_ = 0;
   int framesSinceJump_ = 0;

@@ -185,24 +185,30 @@ void PlaybackEngine::PlaySound(uint32_t length) {
 }
 
 void PlaybackEngine::ShowVideo(uint32_t length) {
-  const uint8_t* data = unit_.get();
-  if (!decoder_.ParseHeader(data, length)) return;
+  DecodeAndShow(unit_.get(), length, source_.BlockTime());
+}
+
+int PlaybackEngine::DecodeAndShow(const uint8_t* data, uint32_t length, const TimeRecord& time) {
+  if (!decoder_.ParseHeader(data, length)) return 0;
   const int channel = decoder_.Channel();
-  if (channel < 0 || channel >= kMaxChannels) return;
+  if (channel < 0 || channel >= kMaxChannels) return 0;
+  // Each channel decodes onto its own previous picture: an update picture
+  // codes only what changed since that channel's last one.
   DecodedPicture picture;
   picture.planes = pictures_.get() + kPictureBytes * static_cast<size_t>(channel);
-  if (!decoder_.Decode(data, length, &picture)) return;
+  if (!decoder_.Decode(data, length, &picture)) return 0;
   // c. The recorder's picture interval, from the picture's height.
   const int height = static_cast<int>(decoder_.Height());
-  const bool slowTable = streamVariant_ == 0 || streamVariant_ == 2;
+  const int variant = decoder_.Variant();
+  const bool slowTable = variant == 0 || variant == 2;
   if (height == 224) {
     frameInterval_ = slowTable ? 33333 : 16666;
   } else {
     frameInterval_ = slowTable ? 25000 : 12500;
   }
   // d.
-  display_.ShowPicture(channel, source_.BlockTime(), picture.planes,
-                       static_cast<int>(decoder_.Width()), height);
+  display_.ShowPicture(channel, time, picture.planes, static_cast<int>(decoder_.Width()), height);
+  return 1;
 }
 
 }  // namespace marlow

@@ -20,16 +20,17 @@ int EngineHost::Initialize(HWND parent, int x, int y, int width, int height, int
   if (initialized_ || parent == nullptr) return 0;
   if (!display_.Create(parent, x, y, width, height, controlId, logoModule)) return 0;
   notifier_.SetWindow(parent);
-  engine_->Initialize(variant, channelCount);
+  engine_->Initialize(variant, channelCount, &notifier_);
   initialized_ = true;
   return 1;
 }
 
 void EngineHost::Shutdown() {
   // The engine's thread is the only other user of the display and the sound
-  // output: stop it before the window goes.
+  // output: stop it (and the network client, which posts to the parent)
+  // before the window goes.
   engine_->Close();
-  engine_->Stop();
+  engine_->Disconnect();
   notifier_.SetWindow(nullptr);
   if (display_.Window() != nullptr) DestroyWindow(display_.Window());
   initialized_ = false;

@@ -90,6 +90,11 @@ void NetworkClient::Notify(uint32_t message) {
   if (sink_ != nullptr) sink_->Post(message, 0, 0);
 }
 
+void NetworkClient::NotifyLost() {
+  if (!closeNotified_) Notify(kNotifyServerClosed);
+  closeNotified_ = true;
+}
+
 int NetworkClient::SendKey(uint32_t key) {
   uint8_t message[kKeyCommandSize];
   EncodeKeyCommand(key, message);
@@ -279,6 +284,7 @@ void NetworkClient::OnLiveMessage(const uint8_t* bytes, size_t length) {
       break;
     case StreamMessageKind::ServerClose:
       Notify(kNotifyServerClosed);
+      closeNotified_ = true;
       break;
     case StreamMessageKind::Ignored:
       break;
@@ -288,6 +294,7 @@ void NetworkClient::OnLiveMessage(const uint8_t* bytes, size_t length) {
 uint32_t NetworkClient::Run() {
   platform::Event& stop = StopEvent();
   uint32_t last_activity = platform::TickMs();
+  closeNotified_ = false;
   while (!stop.IsSet()) {
     if (useDdns_ && !ddnsResolved_) {
       state_ = kStateDdnsConnecting;
@@ -338,14 +345,26 @@ uint32_t NetworkClient::Run() {
 
     // Silence check: a connection that has delivered nothing for longer
     // than the timeout is closed; the next pass connects and logs in again.
+    // Without automatic reconnection the run ends there instead.
     if (platform::TickMs() - last_activity > timeout_ && loggedIn_ && recorderSocket_.IsOpen()) {
       CloseRecorder();
+      if (!autoReconnect_) {
+        NotifyLost();
+        break;
+      }
       stop.Wait(reconnectPauseMs_);
       continue;
     }
 
     const int r = recorderSocket_.WaitReadable(1);
-    if (r < 0) continue;
+    if (r < 0) {
+      if (!autoReconnect_) {
+        CloseRecorder();
+        NotifyLost();
+        break;
+      }
+      continue;
+    }
     if (r == 0) {
       platform::SleepMs(kIdleSleepMs);
       continue;
@@ -354,6 +373,11 @@ uint32_t NetworkClient::Run() {
     if (n > 0) {
       parser_.Parse(receive_.get(), static_cast<size_t>(n));
       last_activity = platform::TickMs();
+    } else if (!autoReconnect_) {
+      // The recorder closed the connection or it broke: the live view ends.
+      CloseRecorder();
+      NotifyLost();
+      break;
     } else {
       // The end of the stream or an error: nothing to parse. The silence
       // check ends such a connection; until then don't spin on it.

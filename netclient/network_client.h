@@ -66,6 +66,12 @@ class NetworkClient : public WorkerThread, private LiveMessageSink {
   // the pause after a failed connect attempt (0: none). The defaults are
   // the product's; tests shorten them.
   void SetWaits(uint32_t answerWaitMs, uint32_t reconnectPauseMs, uint32_t retryPauseMs);
+  // Automatic reconnection (on by default): a connection that falls silent
+  // or is lost is closed and re-established with a fresh login. Off: a lost
+  // or silent connection ends the run instead, and the window is told as
+  // for a ServerClose (kNotifyServerClosed, posted once per run).
+  void SetAutoReconnect(bool on) { autoReconnect_ = on; }
+  bool AutoReconnect() const { return autoReconnect_.load(); }
 
   // Reach the recorder at address (host name or dotted IPv4) and port. The
   // third argument is accepted and ignored. Returns 1.
@@ -110,6 +116,10 @@ class NetworkClient : public WorkerThread, private LiveMessageSink {
   void SetError(const std::string& text);
   void SetSocketError(const platform::Socket& socket);
   void Notify(uint32_t message);
+  // The connection is gone (silence, end of stream, receive error) and
+  // automatic reconnection is off: tell the window, unless a ServerClose
+  // already did.
+  void NotifyLost();
   void OnLiveMessage(const uint8_t* bytes, size_t length) override;
 
   // Configuration (user-interface thread, while stopped).
@@ -118,6 +128,7 @@ class NetworkClient : public WorkerThread, private LiveMessageSink {
   uint32_t answerWaitMs_ = kDefaultAnswerWaitMs;
   uint32_t reconnectPauseMs_ = kDefaultReconnectPauseMs;
   uint32_t retryPauseMs_ = kDefaultRetryPauseMs;
+  std::atomic<bool> autoReconnect_{true};
   std::string address_;
   std::atomic<uint16_t> port_{0};  // replaced by a lookup on the client's thread
   std::string password_;
@@ -129,6 +140,7 @@ class NetworkClient : public WorkerThread, private LiveMessageSink {
   // The client's thread.
   platform::Socket ddnsSocket_;
   bool ddnsResolved_ = false;
+  bool closeNotified_ = false;          // kNotifyServerClosed posted during this run
   std::unique_ptr<uint8_t[]> receive_;  // kReceiveChunkSize bytes
 
   // Shared with the user-interface thread.

@@ -286,7 +286,7 @@ class RecorderStandin::Session {
         }
         if (o_.audio) {
           uint8_t audio[6 + 320];
-          if (Send(audio, pictures_.NextAudio(audio, 320))) {
+          if (Send(audio, pictures_.NextAudio(audio, 320, o_.pcm8Audio))) {
             std::lock_guard<std::mutex> hold(owner_->lock_);
             ++owner_->record_.audioUnits;
           }

@@ -42,6 +42,8 @@ struct RecorderStandinOptions {
 
   uint32_t pictureIntervalMs = 40;
   bool audio = true;
+  // 8-bit PCM sound, as recorders of stream variant 4 send, instead of A-law.
+  bool pcm8Audio = false;
   uint32_t statusIntervalMs = 500;
 
   // Faults, during the first faultSessions sessions only (0: never).

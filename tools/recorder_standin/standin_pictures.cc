@@ -105,7 +105,7 @@ size_t StandinPictures::NextPicture(uint8_t* out) {
   return n;
 }
 
-size_t StandinPictures::NextAudio(uint8_t* out, size_t samples) {
+size_t StandinPictures::NextAudio(uint8_t* out, size_t samples, bool pcm8) {
   out[0] = 0;
   out[1] = 0;
   out[2] = 1;
@@ -114,6 +114,12 @@ size_t StandinPictures::NextAudio(uint8_t* out, size_t samples) {
   out[5] = 0x34;
   for (size_t i = 0; i < samples; ++i, ++phase_) {
     const double t = static_cast<double>(phase_ % 8000) / 8000.0;
+    if (pcm8) {
+      // 128 +- 60: never a zero byte.
+      out[6 + i] =
+          static_cast<uint8_t>(128.5 + 60.0 * std::sin(2.0 * 3.14159265358979 * 440.0 * t));
+      continue;
+    }
     uint8_t a =
         LinearToALaw(static_cast<int16_t>(8000.0 * std::sin(2.0 * 3.14159265358979 * 440.0 * t)));
     // A zero byte could begin a start code with what follows.

@@ -33,8 +33,9 @@ class StandinPictures {
   // The next video unit (start code on) into out (kStandinUnitCapacity
   // bytes); its length, or 0 when the encoder refused.
   size_t NextPicture(uint8_t* out);
-  // The next audio unit: 00 00 01 FA, two head bytes, samples. Its length.
-  size_t NextAudio(uint8_t* out, size_t samples);
+  // The next audio unit: 00 00 01 FA, two head bytes, samples of a 440 Hz
+  // tone at 8000 Hz (A-law, or unsigned 8-bit PCM when pcm8). Its length.
+  size_t NextAudio(uint8_t* out, size_t samples, bool pcm8 = false);
 
   uint16_t LastSequence() const { return sequence_; }
 
