@@ -157,6 +157,17 @@ HRESULT OleControl::ShowPropertyPages() {
   return hr;
 }
 
+// --- IOleControl: no mnemonics ------------------------------------------------
+
+STDMETHODIMP OleControl::GetControlInfo(CONTROLINFO* info) {
+  if (info == nullptr) return E_POINTER;
+  info->cb = sizeof(*info);
+  info->hAccel = nullptr;
+  info->cAccel = 0;
+  info->dwFlags = 0;
+  return S_OK;
+}
+
 // --- IObjectSafety ------------------------------------------------------------
 
 bool OleControl::ExposesInterface(REFIID riid) {
