@@ -55,6 +55,31 @@ constexpr TransposedScan kScan = MakeTransposedScan();
 #define MARLOW_ALWAYS_INLINE inline
 #endif
 
+// The run and level of a code found in the range tables (entry e, already
+// skipped): an escape reads a 6-bit run and an 8-bit level, whose values 0
+// and 128 announce a second byte (levels 128..255 and -256..-129); any other
+// code is followed by its sign bit. Callers have refilled at least 22 bits.
+MARLOW_ALWAYS_INLINE void ReadRunAndLevel(BitReader& bits, const CoefficientEntry& e, int* run,
+                                          int* magnitude, int* negative) {
+  if (e.run == kRunEscape) {
+    *run = static_cast<int>(bits.Read(6));
+    int level = static_cast<int>(bits.Read(8));
+    if (level == 0) {
+      level = static_cast<int>(bits.Read(8));
+    } else if (level == 128) {
+      level = static_cast<int>(bits.Read(8)) - 256;
+    } else if (level > 128) {
+      level -= 256;
+    }
+    *negative = level < 0;
+    *magnitude = *negative ? -level : level;
+    return;
+  }
+  *run = e.run;
+  *magnitude = e.level;
+  *negative = static_cast<int>(bits.Read(1));
+}
+
 // Decodes one block's coefficients and writes its 8 x 8 samples through
 // `transform`. `block` is all zero on entry and is left all zero; it and
 // `scale` are indexed column by column. Returns 0 on an invalid code or a
@@ -80,28 +105,12 @@ MARLOW_ALWAYS_INLINE int DecodeBlock(BitReader& bits, int16_t* block, const uint
     const CoefficientEntry& e = LookupCoefficient(bits.Peek(16));
     if (e.length == 0) break;
     bits.Skip(e.length);
-    int run, magnitude, negative;
     if (e.run == kRunEndOfBlock) {
       transform(block, dst, stride);
       return 1;
     }
-    if (e.run == kRunEscape) {
-      run = static_cast<int>(bits.Read(6));
-      int level = static_cast<int>(bits.Read(8));
-      if (level == 0) {
-        level = static_cast<int>(bits.Read(8));
-      } else if (level == 128) {
-        level = static_cast<int>(bits.Read(8)) - 256;
-      } else if (level > 128) {
-        level -= 256;
-      }
-      negative = level < 0;
-      magnitude = negative ? -level : level;
-    } else {
-      run = e.run;
-      magnitude = e.level;
-      negative = static_cast<int>(bits.Read(1));
-    }
+    int run, magnitude, negative;
+    ReadRunAndLevel(bits, e, &run, &magnitude, &negative);
     i += run;
     if (i >= 64) break;
     const int j = kScan.index[i];
@@ -114,13 +123,13 @@ MARLOW_ALWAYS_INLINE int DecodeBlock(BitReader& bits, int16_t* block, const uint
 
 // The same decoding as DecodeBlock with the fast lookup in front: a code
 // found in the 11-bit window (with its sign) costs one table load, and its
-// block index and dequantised value are read from `level_values` (scan
+// block index and dequantised value are read from `levelValues` (scan
 // position x level + 8).
 // Everything else (escape, codes longer than 10 bits, invalid look-aheads)
-// takes DecodeBlock's steps. `scan_scale` is the dequantiser in scan order.
+// takes DecodeBlock's steps. `scanScale` is the dequantiser in scan order.
 MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
-                                         const uint32_t (*level_values)[16],
-                                         const uint16_t* scan_scale,
+                                         const uint32_t (*levelValues)[16],
+                                         const uint16_t* scanScale,
                                          InverseTransformStoreFunction transform, uint8_t* dst,
                                          ptrdiff_t stride) {
   bits.RefillIfBelow(10);
@@ -148,8 +157,8 @@ MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
         transform(block, dst, stride);
         return 1;
       }
-      const uint32_t where_what = level_values[i][e.level];
-      block[where_what >> 16] = static_cast<int16_t>(where_what & 0xFFFF);
+      const uint32_t whereWhat = levelValues[i][e.level];
+      block[whereWhat >> 16] = static_cast<int16_t>(whereWhat & 0xFFFF);
       ++i;
       continue;
     }
@@ -157,28 +166,12 @@ MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
     const CoefficientEntry& r = LookupCoefficient(bits.Peek(16));
     if (r.length == 0) break;
     bits.Skip(r.length);
+    // Not end of block: the fast table holds that one.
     int run, magnitude, negative;
-    if (r.run == kRunEscape) {
-      run = static_cast<int>(bits.Read(6));
-      int level = static_cast<int>(bits.Read(8));
-      if (level == 0) {
-        level = static_cast<int>(bits.Read(8));
-      } else if (level == 128) {
-        level = static_cast<int>(bits.Read(8)) - 256;
-      } else if (level > 128) {
-        level -= 256;
-      }
-      negative = level < 0;
-      magnitude = negative ? -level : level;
-    } else {
-      // Not end of block: the fast table holds that one.
-      run = r.run;
-      magnitude = r.level;
-      negative = static_cast<int>(bits.Read(1));
-    }
+    ReadRunAndLevel(bits, r, &run, &magnitude, &negative);
     i += run;
     if (i >= 64) break;
-    block[kScan.index[i]] = Dequantise(magnitude, negative, scan_scale[i]);
+    block[kScan.index[i]] = Dequantise(magnitude, negative, scanScale[i]);
     ++i;
   }
   std::memset(block, 0, 64 * sizeof(int16_t));

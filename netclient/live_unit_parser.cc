@@ -134,7 +134,8 @@ void LiveUnitParser::Step(uint8_t b) {
   if ((window_ & 0xFFFFFF00u) != 0x00000100u) return;
   const uint8_t code = static_cast<uint8_t>(window_);
   if (code == kStartVideoUpdate || code == kStartVideoFull) {
-    // The byte joins videoBuffer[3] once the previous unit is pushed.
+    // The code becomes byte 3 of video_ (the unit's own start code) now when
+    // no unit is open, else once the unit before it has been pushed.
     videoCode_ = code;
     if (videoOpen_ != 0) {
       videoFlush_ = true;
