@@ -266,3 +266,47 @@ TEST_F(Container, SafetyPersistenceClassInfoDrawingAndPropertyPage) {
   ASSERT_NE(canUnload, nullptr);
   EXPECT_EQ(canUnload(), S_OK);
 }
+
+TEST_F(Container, PropertiesVerbShowsTheGeneralPage) {
+  Hosted host(320, 136);
+  ASSERT_NE(host.Control(), nullptr);
+  IOleObject* object = nullptr;
+  ASSERT_EQ(host.Control()->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object)),
+            S_OK);
+  static bool pageSeen = false;
+  SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+    // The frame is a top-level window of this thread holding the page's text.
+    struct Found {
+      HWND frame = nullptr;
+    } found;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND top, LPARAM p) -> BOOL {
+          HWND text = nullptr;
+          EnumChildWindows(
+              top,
+              [](HWND child, LPARAM q) -> BOOL {
+                char buffer[128] = "";
+                GetWindowTextA(child, buffer, sizeof buffer);
+                if (std::string(buffer).rfind("TODO: Place controls", 0) == 0) {
+                  *reinterpret_cast<HWND*>(q) = child;
+                  return FALSE;
+                }
+                return TRUE;
+              },
+              reinterpret_cast<LPARAM>(&text));
+          if (text == nullptr) return TRUE;
+          reinterpret_cast<Found*>(p)->frame = top;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    if (found.frame == nullptr) return;
+    pageSeen = true;
+    KillTimer(nullptr, id);
+    PostMessageA(found.frame, WM_COMMAND, IDCANCEL, 0);
+  });
+  RECT r = {0, 0, 320, 136};
+  EXPECT_EQ(object->DoVerb(OLEIVERB_PROPERTIES, nullptr, nullptr, 0, host.Ax(), &r), S_OK);
+  EXPECT_TRUE(pageSeen);
+  object->Release();
+}
