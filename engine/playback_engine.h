@@ -89,6 +89,11 @@ class PlaybackEngine : public WorkerThread {
   int SaveStretch(uint64_t start, uint64_t end, const char* path);
   int StreamVariant() const { return streamVariant_; }
   int ChannelCount() const { return channelCount_; }
+  // Repeat: at the end of a recording played forwards, play starts again
+  // from its beginning; off, play pauses at the end. A plain flag the
+  // window sets. (Auto reconnection is the live view's, below.)
+  void SetRepeat(int on) { repeat_ = on ? 1 : 0; }
+  int Repeat() const { return repeat_.load(); }
 
   // --- live view (user-interface thread) ---
   // Start a live view of the recorder at address:port (the text is
@@ -176,6 +181,7 @@ class PlaybackEngine : public WorkerThread {
   int streamVariant_ = 0;
   int channelCount_ = 4;
   std::string errorText_;  // reason of the last failed connection
+  std::atomic<int> repeat_{0};
 
   // Written by the engine thread, read by the user-interface thread.
   std::atomic<int> state_{static_cast<int>(PlayState::Ready)};
@@ -194,6 +200,7 @@ class PlaybackEngine : public WorkerThread {
   int framesSinceJump_ = 0;
   int jumpEvery_ = 9;
   int failures_ = 0;
+  uint32_t unitsSinceStart_ = 0;  // units read since play last began at the start
 };
 
 }  // namespace marlow

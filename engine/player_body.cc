@@ -119,14 +119,26 @@ void PlaybackEngine::PlayPass() {
   const int length = forward ? ReadForward() : ReadBackward();
   if (length == 0) {
     if (++failures_ > 4) {
-      state_ = static_cast<int>(PlayState::Pause);
       failures_ = 0;
+      // The end of a recording played forwards starts it again when asked
+      // to repeat; anything else (reverse play, repeat off) holds there.
+      // Only at the true end (the last block), and only when the recording
+      // gave a unit since the last start, so that an unreadable stretch
+      // pauses as always and a recording without units does not spin.
+      const bool atEnd = source_.Position() + 4096 >= source_.Size();
+      if (forward && repeat_.load() && atEnd && unitsSinceStart_ > 0) {
+        unitsSinceStart_ = 0;
+        source_.SetPosition(0);
+        return;
+      }
+      state_ = static_cast<int>(PlayState::Pause);
     }
     return;
   }
   // A unit was read: reverse play shows pictures only, and only a picture
   // restarts the spacing.
   failures_ = 0;
+  ++unitsSinceStart_;
   const bool audio = source_.LastIsAudio();
   if (audio && !forward) return;
   if (!audio) lastShown_ = now_;

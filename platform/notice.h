@@ -19,10 +19,18 @@ class NoticeSink {
   virtual ~NoticeSink() = default;
   // text: the message; caption: the box title (may be empty).
   virtual void Notice(const char* text, const char* caption) = 0;
+  // A question with the answers Yes and No: 1 for Yes, 0 for No. A sink that
+  // cannot ask shows the text as a notice and answers No.
+  virtual int Ask(const char* text, const char* caption) {
+    Notice(text, caption);
+    return 0;
+  }
 };
 
 // Installs sink (nullptr: the default) and returns the previous one.
 NoticeSink* SetNoticeSink(NoticeSink* sink);
 void ShowNotice(const char* text, const char* caption = "");
+// Asks through the installed sink; without one, prints the text and answers No.
+int AskQuestion(const char* text, const char* caption = "");
 
 }  // namespace marlow::platform
