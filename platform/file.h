@@ -51,11 +51,20 @@ class File {
   bool Size(uint64_t* bytes);
   // Geometry of a disk device, or of a disk image file.
   bool Geometry(DiskGeometry* out);
+  // The first offset at or after `offset` that may hold written data: holes
+  // of a sparse file read as zeros and are skipped by callers that treat
+  // zeros as unwritten. `end` when only a hole lies between offset and end;
+  // `offset` itself whenever the system cannot tell (devices, other systems).
+  uint64_t NextData(uint64_t offset, uint64_t end);
 
  private:
   static constexpr intptr_t kInvalid = -1;
   intptr_t handle_ = kInvalid;
 };
+
+// What a path names, for telling the user why it cannot be read.
+enum class PathKind { kMissing, kFile, kDirectory, kDevice, kOther };
+PathKind ProbePath(const char* path);
 
 // The path of physical disk n as the operating system names it:
 // "\\.\PHYSICALDRIVE<n>" on Windows; on Linux the n-th whole block device

@@ -6,19 +6,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
-#include <algorithm>
 
 #include "platform/file.h"
 
 namespace marlow::platform {
 
-File::~File() { Close(); }
+File::~File() {
+  Close();
+}
 
 File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)) {}
 
@@ -63,8 +65,8 @@ size_t File::ReadAt(uint64_t offset, void* buffer, size_t n) {
   size_t done = 0;
   auto* out = static_cast<unsigned char*>(buffer);
   while (done < n) {
-    ssize_t r = ::pread(static_cast<int>(handle_), out + done, n - done,
-                        static_cast<off_t>(offset + done));
+    ssize_t r =
+        ::pread(static_cast<int>(handle_), out + done, n - done, static_cast<off_t>(offset + done));
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) break;
     done += static_cast<size_t>(r);
@@ -115,6 +117,22 @@ bool File::Geometry(DiskGeometry* out) {
   out->bytesPerSector = sector;
   out->mediaType = 12;  // fixed
   return true;
+}
+
+uint64_t File::NextData(uint64_t offset, uint64_t end) {
+  if (handle_ == kInvalid || offset >= end) return offset;
+  const off_t r = ::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), SEEK_DATA);
+  if (r < 0) return errno == ENXIO ? end : offset;  // ENXIO: nothing but a hole to the end
+  return std::min<uint64_t>(static_cast<uint64_t>(r), end);
+}
+
+PathKind ProbePath(const char* path) {
+  struct stat st;
+  if (::stat(path, &st) != 0) return PathKind::kMissing;
+  if (S_ISREG(st.st_mode)) return PathKind::kFile;
+  if (S_ISDIR(st.st_mode)) return PathKind::kDirectory;
+  if (S_ISBLK(st.st_mode) || S_ISCHR(st.st_mode)) return PathKind::kDevice;
+  return PathKind::kOther;
 }
 
 bool PhysicalDiskPath(int n, char* out, size_t outSize) {

@@ -3,6 +3,7 @@
 #include <winioctl.h>
 
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "platform/file.h"
@@ -10,10 +11,14 @@
 namespace marlow::platform {
 
 namespace {
-HANDLE H(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+HANDLE H(intptr_t h) {
+  return reinterpret_cast<HANDLE>(h);
+}
 }  // namespace
 
-File::~File() { Close(); }
+File::~File() {
+  Close();
+}
 
 File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)) {}
 
@@ -36,8 +41,8 @@ bool File::OpenRead(const char* path) {
 
 bool File::Create(const char* path) {
   Close();
-  HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+  HANDLE h =
+      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   handle_ = reinterpret_cast<intptr_t>(h);
   return true;
@@ -102,14 +107,27 @@ bool File::Geometry(DiskGeometry* out) {
   }
   // A plain file opened as a disk is an image of one.
   LARGE_INTEGER size;
-  if (GetFileType(H(handle_)) != FILE_TYPE_DISK || !GetFileSizeEx(H(handle_), &size))
-    return false;
+  if (GetFileType(H(handle_)) != FILE_TYPE_DISK || !GetFileSizeEx(H(handle_), &size)) return false;
   out->cylinders = static_cast<uint64_t>(size.QuadPart) / 512;
   out->tracksPerCylinder = 1;
   out->sectorsPerTrack = 1;
   out->bytesPerSector = 512;
   out->mediaType = 12;
   return true;
+}
+
+// Holes are not looked for here: every offset may hold data, so callers read
+// through (zeros read from a hole are still seen as unwritten).
+uint64_t File::NextData(uint64_t offset, uint64_t) {
+  return offset;
+}
+
+PathKind ProbePath(const char* path) {
+  if (std::strncmp(path, "\\\\.\\", 4) == 0) return PathKind::kDevice;
+  const DWORD a = GetFileAttributesA(path);
+  if (a == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
+  if (a & FILE_ATTRIBUTE_DIRECTORY) return PathKind::kDirectory;
+  return PathKind::kFile;
 }
 
 bool PhysicalDiskPath(int n, char* out, size_t outSize) {
