@@ -10,6 +10,7 @@
 #include "recording/recording_source.h"
 #include "tools/marlow/cli_common.h"
 #include "tools/marlow/commands.h"
+#include "tools/marlow/export_job.h"
 #include "tools/marlow/image_files.h"
 
 namespace marlow::cli {
@@ -128,22 +129,13 @@ int RunFrames(int argc, char** argv) {
 
   // Back to the channel's last full picture before the block found.
   const uint64_t hitOffset = hit.block * kBlockSize;
-  src.SetPosition(hitOffset);
-  uint64_t startBlock = hitOffset >= kMaxBackBytes ? (hitOffset - kMaxBackBytes) : 0;
-  bool haveFull = false;
-  while (src.Position() > 0 && hitOffset - src.Position() < kMaxBackBytes) {
-    const uint64_t before = src.Position();
-    const uint32_t n = src.ReadBackward(unit.data());
-    if (!src.LastReadFoundUnit()) {
-      if (src.Position() == before) break;
-      continue;
-    }
-    if (!src.LastIsAudio() && src.LastChannel() == channel && n > 4 && unit[3] == 0xF9) {
-      haveFull = true;
-      startBlock = (src.Position() - 4) / kBlockSize * kBlockSize;
-      break;
-    }
-  }
+  uint64_t fullBlock = 0;
+  const bool haveFull = FindFullPictureBefore(path, index.Order() == ByteOrder::kDisk, hitOffset,
+                                              channel, kMaxBackBytes, &fullBlock);
+  const uint64_t startBlock =
+      haveFull ? fullBlock * kBlockSize
+               : (hitOffset >= kMaxBackBytes ? hitOffset - kMaxBackBytes : 0) / kBlockSize *
+                     kBlockSize;
   if (!haveFull)
     std::fprintf(stderr,
                  "marlow frames: no full picture of CH%d before %s; the first pictures may "

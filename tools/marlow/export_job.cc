@@ -121,7 +121,10 @@ bool FindFullPictureBefore(const std::string& path, bool disk, uint64_t before, 
       continue;
     }
     if (!src.LastIsAudio() && src.LastChannel() == channel && n > 4 && unit[3] == 0xF9) {
-      *blockStart = (src.Position() - 4) / kBlockSize;
+      // Position is 4 stream bytes into the unit; 16 bytes back lies at or
+      // before its start code even when a block header falls inside it.
+      const uint64_t p = src.Position();
+      *blockStart = (p > 16 ? p - 16 : 0) / kBlockSize;
       return true;
     }
   }
