@@ -188,6 +188,7 @@ int RecordingIndex::FindTimeByBisection(uint32_t seconds, TimeHit* hit) {
 int RecordingIndex::FindTimeByScan(uint32_t seconds, TimeHit* hit) {
   bool havePrev = false;
   uint32_t prev = 0;
+  TimeHit first;
   const uint64_t blocks = Blocks();
   BlockHeader h;
   for (uint64_t from = 0; from < blocks;) {
@@ -198,15 +199,21 @@ int RecordingIndex::FindTimeByScan(uint32_t seconds, TimeHit* hit) {
     const size_t got = ReadBlocks(from, want, chunk_.data());
     for (size_t i = 0; i < got; ++i) {
       if (ClassifyBlock(chunk_.data() + i * kBlockSize, &h) != BlockState::kValid) continue;
-      if (h.time >= seconds && (!havePrev || prev < seconds)) {
+      if (h.time >= seconds && havePrev && prev < seconds) {
         *hit = {from + i, h.time};
         return 1;
       }
+      if (!havePrev) first = {from + i, h.time};
       havePrev = true;
       prev = h.time;
     }
     if (got < want) break;
     from += got;
+  }
+  // No crossing: the time lies at or before the first block's.
+  if (havePrev && first.time >= seconds) {
+    *hit = first;
+    return 1;
   }
   return 0;
 }

@@ -83,7 +83,8 @@ class RecordingIndex {
   // then only FindTimeByScan gives a sound answer.
   int FindTimeByBisection(uint32_t seconds, TimeHit* hit);
   // The same by one pass over every block: the first valid block whose time
-  // is >= seconds while the valid block before it (if any) is < seconds.
+  // is >= seconds while the valid block before it is < seconds; failing
+  // that, the first valid block when its time is >= seconds.
   // Returns 1 or 0 (the time is never reached).
   int FindTimeByScan(uint32_t seconds, TimeHit* hit);
 

@@ -56,8 +56,8 @@ TEST(MarlowFrames, EqualsWhatTheEngineShowsAfterSeekingAndPlaying) {
   MakeKvr(path, {"--channels", "4", "--seconds", "10", "--full-every", "8"});
   const int channel = 2;
   const uint32_t at = 1704067200 + 6;
-  Result r = Marlow({"frames", path, "--channel", "3", "--at", "2024-01-01 00:00:06", "--json",
-                  "--out", d});
+  Result r = Marlow(
+      {"frames", path, "--channel", "3", "--at", "2024-01-01 00:00:06", "--json", "--out", d});
   ASSERT_EQ(r.code, 0) << r.err;
   const auto bmp = ReadAll(r.json["pictures"][0]["file"].s);
   ASSERT_EQ(bmp.size(), 54u + 640 * 3 * 272);

@@ -33,8 +33,8 @@ struct Json {
 inline bool ParseJson(const std::string& text, Json* out) {
   size_t i = 0;
   auto ws = [&] {
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\n' || text[i] == '\t' ||
-                               text[i] == '\r'))
+    while (i < text.size() &&
+           (text[i] == ' ' || text[i] == '\n' || text[i] == '\t' || text[i] == '\r'))
       ++i;
   };
   std::function<bool(Json*)> value = [&](Json* v) -> bool {

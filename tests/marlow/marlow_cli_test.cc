@@ -80,17 +80,20 @@ TEST(MarlowVerify, ReportsExactlyTheDamageThatWasMade) {
   ASSERT_TRUE(r.parsed);
   EXPECT_EQ(r.json["stretches"].size(), 0u);
   ASSERT_EQ(r.json["channels"].size(), 16u);
+  uint64_t pictures = 0;
   for (const Json& c : r.json["channels"].a) {
-    EXPECT_EQ(c["pictures"].U(), 25u);
+    pictures += c["pictures"].U();
+    EXPECT_GE(c["pictures"].U(), 24u);  // the recording's last unit never ends
     EXPECT_EQ(c["decode_failures"].U(), 0u);
     EXPECT_EQ(c["parse_failures"].U(), 0u);
   }
+  EXPECT_EQ(pictures, 16u * 25 - 1);
   EXPECT_EQ(r.json["audio"].size(), 0u);
 
   // Broken blocks, natural and disk order: the same two stretches, nothing else.
   for (bool disk : {false, true}) {
-    std::vector<std::string> o = {"--channels", "2", "--seconds", "10", "--break-block",
-                                  "3,4,5,40"};
+    std::vector<std::string> o = {"--channels",    "2",       "--seconds", "10",
+                                  "--break-block", "3,4,5,40"};
     if (disk) o.push_back("--disk-order");
     MakeKvr(d + "/broken.kvr", o);
     r = Marlow({"verify", d + "/broken.kvr", "--json"});
@@ -119,11 +122,11 @@ TEST(MarlowVerify, ReportsExactlyTheDamageThatWasMade) {
   EXPECT_EQ(r.json["stretches"].size(), 0u);
 
   // The clock set back an hour, and a pause of 1000 s.
-  MakeKvr(d + "/late.kvr", {"--channels", "1", "--seconds", "3", "--start-time",
-                            std::to_string(kStart + 3600)});
+  MakeKvr(d + "/late.kvr",
+          {"--channels", "1", "--seconds", "3", "--start-time", std::to_string(kStart + 3600)});
   MakeKvr(d + "/early.kvr", {"--channels", "1", "--seconds", "3"});
-  MakeKvr(d + "/after.kvr", {"--channels", "1", "--seconds", "3", "--start-time",
-                             std::to_string(kStart + 1000)});
+  MakeKvr(d + "/after.kvr",
+          {"--channels", "1", "--seconds", "3", "--start-time", std::to_string(kStart + 1000)});
   const uint64_t lateBlocks = ReadAll(d + "/late.kvr").size() / 4096;
   const std::string jump = Concat(d, "jump.kvr", {d + "/late.kvr", d + "/early.kvr"});
   r = Marlow({"verify", jump, "--json"});
@@ -149,9 +152,10 @@ TEST(MarlowSparseDisk, EndsAnswerAtOnceAndTheUnwrittenMiddleIsNotDamage) {
   const uint64_t size = 64ull << 30, tailBytes = ReadAll(d + "/tail.img").size();
   const std::string img = d + "/disk.img";
   ASSERT_EQ(RunCommand("cp " + Quote(d + "/head.img") + " " + Quote(img) + " && truncate -s " +
-                       std::to_string(size) + " " + Quote(img) + " && dd if=" +
-                       Quote(d + "/tail.img") + " of=" + Quote(img) + " bs=4096 seek=" +
-                       std::to_string((size - tailBytes) / 4096) + " conv=notrunc status=none")
+                       std::to_string(size) + " " + Quote(img) +
+                       " && dd if=" + Quote(d + "/tail.img") + " of=" + Quote(img) +
+                       " bs=4096 seek=" + std::to_string((size - tailBytes) / 4096) +
+                       " conv=notrunc status=none")
                 .code,
             0);
   Result r = Marlow({"info", img, "--json"});
@@ -184,9 +188,10 @@ TEST(MarlowFrames, BisectionAndScanGiveTheSamePicturesAndMissingTimesAreRefused)
   MakeKvr(d + "/a.kvr", {"--channels", "4", "--seconds", "12", "--break-block", "30"});
   for (const char* mode : {"bis", "scan"}) {
     RunCommand("mkdir -p " + d + "/" + mode);
-    std::vector<std::string> a = {"frames", d + "/a.kvr", "--channel", "3", "--at",
-                                  "2024-01-01 00:00:07", "--count", "3", "--every", "2",
-                                  "--png", "--json", "--out", d + "/" + mode};
+    std::vector<std::string> a = {
+        "frames",  d + "/a.kvr",  "--channel", "3", "--at",  "2024-01-01 00:00:07",
+        "--count", "3",           "--every",   "2", "--png", "--json",
+        "--out",   d + "/" + mode};
     if (std::string(mode) == "scan") a.push_back("--scan");
     Result r = Marlow(a);
     ASSERT_EQ(r.code, 0) << r.err;
@@ -209,12 +214,12 @@ TEST(MarlowFrames, BisectionAndScanGiveTheSamePicturesAndMissingTimesAreRefused)
   EXPECT_EQ(png[1], 'P');
 
   // Times that jump back: found by a scan, and said so.
-  MakeKvr(d + "/late.kvr", {"--channels", "1", "--seconds", "4", "--start-time",
-                            std::to_string(kStart + 3600)});
+  MakeKvr(d + "/late.kvr",
+          {"--channels", "1", "--seconds", "4", "--start-time", std::to_string(kStart + 3600)});
   MakeKvr(d + "/early.kvr", {"--channels", "1", "--seconds", "4"});
   const std::string jump = Concat(d, "jump.kvr", {d + "/late.kvr", d + "/early.kvr"});
-  Result r = Marlow({"frames", jump, "--channel", "1", "--at", "2024-01-01 00:00:02", "--json",
-                  "--out", d});
+  Result r = Marlow(
+      {"frames", jump, "--channel", "1", "--at", "2024-01-01 00:00:02", "--json", "--out", d});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.err.find("not in order"), std::string::npos) << r.err;
   EXPECT_EQ(r.json["found_by"].s, "scan");
@@ -225,13 +230,12 @@ TEST(MarlowFrames, BisectionAndScanGiveTheSamePicturesAndMissingTimesAreRefused)
   EXPECT_NE(r.err.find("not in the recording"), std::string::npos) << r.err;
   r = Marlow({"frames", d + "/a.kvr", "--channel", "9", "--at", "2024-01-01 00:00:03", "--out", d});
   EXPECT_EQ(r.code, 1) << r.err;
-  EXPECT_EQ(Marlow({"frames", d + "/a.kvr", "--channel", "17", "--at", "2024-01-01 00:00:03",
-                    "--out", d})
-                .code,
-            2);
-  EXPECT_EQ(Marlow({"frames", d + "/a.kvr", "--channel", "1", "--at", "yesterday", "--out", d})
-                .code,
-            2);
+  EXPECT_EQ(
+      Marlow({"frames", d + "/a.kvr", "--channel", "17", "--at", "2024-01-01 00:00:03", "--out", d})
+          .code,
+      2);
+  EXPECT_EQ(
+      Marlow({"frames", d + "/a.kvr", "--channel", "1", "--at", "yesterday", "--out", d}).code, 2);
   EXPECT_EQ(Marlow({"frames", d + "/a.kvr", "--channel", "1", "--at", "2024-01-01 00:00:03",
                     "--out", d + "/nowhere"})
                 .code,
@@ -277,7 +281,7 @@ std::vector<std::vector<uint8_t>> ExpectedPictures(const std::string& path, int 
 
 Json Probe(const std::string& file) {
   Result r = RunCommand("ffprobe -v error -count_frames -show_streams -show_format -of json " +
-                     Quote(file));
+                        Quote(file));
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(r.parsed) << r.out;
   return r.json;
@@ -288,7 +292,7 @@ TEST(MarlowExport, RawIsByteExactH264IsCloseAndEveryFileIsReadBack) {
   MakeKvr(d + "/a.kvr", {"--channels", "3", "--seconds", "6", "--sound", "tone"});
   // Raw pictures in AVI: the frames are our pictures, byte for byte.
   Result r = Marlow({"export", d + "/a.kvr", "--channels", "1,3", "--audio", "--format", "avi",
-                  "--codec", "raw", "--json", "--out", d + "/raw.avi"});
+                     "--codec", "raw", "--json", "--out", d + "/raw.avi"});
   ASSERT_EQ(r.code, 0) << r.err;
   ASSERT_TRUE(r.parsed);
   ASSERT_EQ(r.json["files"].size(), 2u);
@@ -308,9 +312,10 @@ TEST(MarlowExport, RawIsByteExactH264IsCloseAndEveryFileIsReadBack) {
     EXPECT_EQ((*a)["codec_name"].s, "pcm_u8");
     EXPECT_EQ((*a)["sample_rate"].s, "8000");
     // Pictures last as long as the sound.
-    EXPECT_NEAR(std::stod((*v)["duration"].s), std::stod((*a)["duration"].s), 0.3);
-    ASSERT_EQ(RunCommand("ffmpeg -v error -y -i " + Quote(file) +
-                         " -f rawvideo -pix_fmt bgr24 " + Quote(d + "/raw.bgr"))
+    EXPECT_NEAR(std::stod((*v)["duration"].s), std::stoul((*a)["nb_read_frames"].s) * 1024 / 8000.0,
+                0.3);
+    ASSERT_EQ(RunCommand("ffmpeg -v error -y -i " + Quote(file) + " -f rawvideo -pix_fmt bgr24 " +
+                         Quote(d + "/raw.bgr"))
                   .code,
               0);
     const auto got = ReadAll(d + "/raw.bgr");
@@ -353,8 +358,8 @@ TEST(MarlowExport, RawIsByteExactH264IsCloseAndEveryFileIsReadBack) {
 
   // 16 channels without sound, MJPEG in AVI: a file for each, at the
   // recorder's picture rate (60 / 16 for 224-line pictures).
-  MakeKvr(d + "/s.kvr", {"--channels", "16", "--height", "224", "--seconds", "2", "--sound",
-                         "none"});
+  MakeKvr(d + "/s.kvr",
+          {"--channels", "16", "--height", "224", "--seconds", "2", "--sound", "none"});
   r = Marlow({"export", d + "/s.kvr", "--channels", "all", "--format", "avi", "--json", "--out",
               d + "/s.avi"});
   ASSERT_EQ(r.code, 0) << r.err;
@@ -382,7 +387,7 @@ TEST(MarlowExport, RawIsByteExactH264IsCloseAndEveryFileIsReadBack) {
 
 TEST(MarlowBadInput, SaysWhatIsWrongAndExitsTwo) {
   const std::string d = TestFolder("bad");
-  std::vector<uint8_t> noise(3 << 20);
+  std::vector<uint8_t> noise(100000);
   uint32_t x = 12345;
   for (auto& b : noise) b = static_cast<uint8_t>((x = x * 1103515245 + 12345) >> 16);
   WriteAll(d + "/noise.bin", noise);
@@ -390,7 +395,9 @@ TEST(MarlowBadInput, SaysWhatIsWrongAndExitsTwo) {
   MakeKvr(d + "/ok.kvr", {"--channels", "1", "--seconds", "2"});
   RunCommand("cp " + d + "/ok.kvr " + d + "/locked.kvr && chmod 000 " + d + "/locked.kvr");
   const std::vector<std::vector<std::string>> commands = {
-      {"info"}, {"verify"}, {"frames", "--channel", "1", "--at", "2024-01-01 00:00:00", "--out", d},
+      {"info"},
+      {"verify"},
+      {"frames", "--channel", "1", "--at", "2024-01-01 00:00:00", "--out", d},
       {"export", "--channels", "1", "--out", d + "/o.mp4"}};
   for (const auto& c : commands) {
     auto with = [&](const std::string& path) {
@@ -399,7 +406,8 @@ TEST(MarlowBadInput, SaysWhatIsWrongAndExitsTwo) {
       return Marlow(a);
     };
     Result r = with(d + "/noise.bin");
-    EXPECT_EQ(r.code, c[0] == "info" ? 1 : 2) << c[0] << ": " << r.err;
+    EXPECT_EQ(r.code, 2) << c[0] << ": " << r.err;
+    EXPECT_NE(r.err.find("not a recording"), std::string::npos) << r.err;
     r = with(d + "/empty.kvr");
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find("is empty"), std::string::npos) << r.err;
@@ -417,12 +425,7 @@ TEST(MarlowBadInput, SaysWhatIsWrongAndExitsTwo) {
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find("cannot be read"), std::string::npos) << r.err;
   }
-  // A small file of noise is plainly not a recording.
-  noise.resize(100000);
-  WriteAll(d + "/small.bin", noise);
-  Result r = Marlow({"info", d + "/small.bin"});
-  EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("not a recording"), std::string::npos) << r.err;
+  Result r;
   EXPECT_EQ(Marlow({"verify", d + "/ok.kvr", "--bogus"}).code, 2);
   EXPECT_EQ(Marlow({"sing"}).code, 2);
   EXPECT_EQ(Marlow({}).code, 2);

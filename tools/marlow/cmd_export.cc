@@ -40,7 +40,7 @@ const char kHelp[] =
     "  --format F       mp4 (default) or avi\n"
     "  --codec C        h264 (default in mp4: libx264), mjpeg (default in avi) or raw\n"
     "                   (uncompressed BGR, avi only)\n"
-    "  --crf N          H.264 quality, 0-51 (default 18)\n"
+    "  --crf N          H.264 quality, 0-51 (default 15)\n"
     "  --preset P       H.264 speed preset (default veryfast)\n"
     "  --jobs N         channels encoded at once (default: the number of cores)\n"
     "  --json           list the files written as JSON\n"
@@ -104,6 +104,13 @@ int RunExport(int argc, char** argv) {
   RecordingIndex index;
   if (!OpenInput("export", args, path, &index)) return kExitCannot;
 
+  {
+    uint64_t b = 0;
+    BlockHeader h;
+    if (!index.FirstValidFrom(0, index.Blocks(), &b, &h))
+      return Fail("export", kExitCannot, "%s: not a recording (no block with a valid header)",
+                  path.c_str());
+  }
   // The stretch: blocks from the first time >= from up to the first > to.
   uint64_t startBlock = 0, endBlock = index.Blocks();
   auto locate = [&](uint32_t t, uint64_t* block) {

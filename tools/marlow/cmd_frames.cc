@@ -133,9 +133,9 @@ int RunFrames(int argc, char** argv) {
   const bool haveFull = FindFullPictureBefore(path, index.Order() == ByteOrder::kDisk, hitOffset,
                                               channel, kMaxBackBytes, &fullBlock);
   const uint64_t startBlock =
-      haveFull ? fullBlock * kBlockSize
-               : (hitOffset >= kMaxBackBytes ? hitOffset - kMaxBackBytes : 0) / kBlockSize *
-                     kBlockSize;
+      haveFull
+          ? fullBlock * kBlockSize
+          : (hitOffset >= kMaxBackBytes ? hitOffset - kMaxBackBytes : 0) / kBlockSize * kBlockSize;
   if (!haveFull)
     std::fprintf(stderr,
                  "marlow frames: no full picture of CH%d before %s; the first pictures may "

@@ -77,6 +77,9 @@ int FfmpegWriter::Open(const std::string& file, int width, int height, uint64_t 
     video_->global_quality = FF_QP2LAMBDA * 2;
   } else {
     video_->pix_fmt = AV_PIX_FMT_YUV420P;
+    // Full range: the pictures come from full-range samples, and the
+    // narrower range would lose a level in seven.
+    video_->color_range = AVCOL_RANGE_JPEG;
     video_->gop_size = 250;
     av_opt_set(video_->priv_data, "preset", s.preset.c_str(), 0);
     av_opt_set_int(video_->priv_data, "crf", s.crf, 0);
@@ -123,8 +126,11 @@ int FfmpegWriter::Open(const std::string& file, int width, int height, uint64_t 
   if ((r = av_frame_get_buffer(picture_, 0)) < 0) return Fail("picture buffer", r);
   if (!raw_) {
     sws_ = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, video_->pix_fmt,
-                          SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+                          SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr,
+                          nullptr);
     if (!sws_) return Fail("no colour conversion for the encoder's pictures", 0);
+    const int* bt601 = sws_getCoefficients(SWS_CS_ITU601);
+    sws_setColorspaceDetails(sws_, bt601, 1, bt601, 1, 0, 1 << 16, 1 << 16);
   }
   if ((r = avio_open(&fmt_->pb, file.c_str(), AVIO_FLAG_WRITE)) < 0)
     return Fail(("cannot create " + file).c_str(), r);

@@ -20,7 +20,7 @@ namespace marlow::cli {
 struct EncoderSettings {
   std::string container = "mp4";    // mp4 or avi
   std::string codec = "h264";       // h264, mjpeg or raw
-  int crf = 18;                     // H.264 quality
+  int crf = 15;                     // H.264 quality
   std::string preset = "veryfast";  // H.264 speed
   int threads = 1;                  // encoder threads for this file
 };
