@@ -55,6 +55,49 @@ constexpr TransposedScan kScan = MakeTransposedScan();
 #define MARLOW_ALWAYS_INLINE inline
 #endif
 
+// Every block starts with its 8-bit DC value. A block of DC alone (end of
+// block follows at once) is the flat block d, since the transform of
+// coefficient 0 = d * 8 is d everywhere: it is stored here and true returned.
+// Otherwise the DC coefficient goes into block[0] and the caller reads on.
+MARLOW_ALWAYS_INLINE bool ReadDc(BitReader& bits, int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+  bits.RefillIfBelow(10);
+  const uint32_t dc = bits.Read(8);
+  if (bits.Peek(2) == kEndOfBlockCode) {
+    bits.Skip(2);
+    uint64_t row;
+    std::memset(&row, static_cast<int>(dc), sizeof row);
+    for (int r = 0; r < 8; ++r) std::memcpy(dst + r * stride, &row, 8);
+    return true;
+  }
+  block[0] = static_cast<int16_t>(dc * 8);
+  return false;
+}
+
+// The run and level of a code found in the range tables (entry e, already
+// skipped): an escape reads a 6-bit run and an 8-bit level, whose values 0
+// and 128 announce a second byte (levels 128..255 and -256..-129); any other
+// code is followed by its sign bit. Callers have refilled at least 22 bits.
+MARLOW_ALWAYS_INLINE void ReadRunAndLevel(BitReader& bits, const CoefficientEntry& e, int* run,
+                                          int* magnitude, int* negative) {
+  if (e.run == kRunEscape) {
+    *run = static_cast<int>(bits.Read(6));
+    int level = static_cast<int>(bits.Read(8));
+    if (level == 0) {
+      level = static_cast<int>(bits.Read(8));
+    } else if (level == 128) {
+      level = static_cast<int>(bits.Read(8)) - 256;
+    } else if (level > 128) {
+      level -= 256;
+    }
+    *negative = level < 0;
+    *magnitude = *negative ? -level : level;
+    return;
+  }
+  *run = e.run;
+  *magnitude = e.level;
+  *negative = static_cast<int>(bits.Read(1));
+}
+
 // Decodes one block's coefficients and writes its 8 x 8 samples through
 // `transform`. `block` is all zero on entry and is left all zero; it and
 // `scale` are indexed column by column. Returns 0 on an invalid code or a
@@ -62,17 +105,7 @@ constexpr TransposedScan kScan = MakeTransposedScan();
 MARLOW_ALWAYS_INLINE int DecodeBlock(BitReader& bits, int16_t* block, const uint16_t* scale,
                                      InverseTransformStoreFunction transform, uint8_t* dst,
                                      ptrdiff_t stride) {
-  bits.RefillIfBelow(10);
-  const uint32_t dc = bits.Read(8);
-  if (bits.Peek(2) == kEndOfBlockCode) {
-    // DC only: the transform of coefficient 0 = d * 8 is the flat block d.
-    bits.Skip(2);
-    uint64_t row;
-    std::memset(&row, static_cast<int>(dc), sizeof row);
-    for (int r = 0; r < 8; ++r) std::memcpy(dst + r * stride, &row, 8);
-    return 1;
-  }
-  block[0] = static_cast<int16_t>(dc * 8);
+  if (ReadDc(bits, block, dst, stride)) return 1;
   int i = 1;
   for (;;) {
     // The longest code group is the escape: 6 + 6 + 8 + 8 bits.
@@ -80,28 +113,12 @@ MARLOW_ALWAYS_INLINE int DecodeBlock(BitReader& bits, int16_t* block, const uint
     const CoefficientEntry& e = LookupCoefficient(bits.Peek(16));
     if (e.length == 0) break;
     bits.Skip(e.length);
-    int run, magnitude, negative;
     if (e.run == kRunEndOfBlock) {
       transform(block, dst, stride);
       return 1;
     }
-    if (e.run == kRunEscape) {
-      run = static_cast<int>(bits.Read(6));
-      int level = static_cast<int>(bits.Read(8));
-      if (level == 0) {
-        level = static_cast<int>(bits.Read(8));
-      } else if (level == 128) {
-        level = static_cast<int>(bits.Read(8)) - 256;
-      } else if (level > 128) {
-        level -= 256;
-      }
-      negative = level < 0;
-      magnitude = negative ? -level : level;
-    } else {
-      run = e.run;
-      magnitude = e.level;
-      negative = static_cast<int>(bits.Read(1));
-    }
+    int run, magnitude, negative;
+    ReadRunAndLevel(bits, e, &run, &magnitude, &negative);
     i += run;
     if (i >= 64) break;
     const int j = kScan.index[i];
@@ -114,25 +131,16 @@ MARLOW_ALWAYS_INLINE int DecodeBlock(BitReader& bits, int16_t* block, const uint
 
 // The same decoding as DecodeBlock with the fast lookup in front: a code
 // found in the 11-bit window (with its sign) costs one table load, and its
-// block index and dequantised value are read from `level_values` (scan
+// block index and dequantised value are read from `levelValues` (scan
 // position x level + 8).
 // Everything else (escape, codes longer than 10 bits, invalid look-aheads)
-// takes DecodeBlock's steps. `scan_scale` is the dequantiser in scan order.
+// takes DecodeBlock's steps. `scanScale` is the dequantiser in scan order.
 MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
-                                         const uint32_t (*level_values)[16],
-                                         const uint16_t* scan_scale,
+                                         const uint32_t (*levelValues)[16],
+                                         const uint16_t* scanScale,
                                          InverseTransformStoreFunction transform, uint8_t* dst,
                                          ptrdiff_t stride) {
-  bits.RefillIfBelow(10);
-  const uint32_t dc = bits.Read(8);
-  if (bits.Peek(2) == kEndOfBlockCode) {
-    bits.Skip(2);
-    uint64_t row;
-    std::memset(&row, static_cast<int>(dc), sizeof row);
-    for (int r = 0; r < 8; ++r) std::memcpy(dst + r * stride, &row, 8);
-    return 1;
-  }
-  block[0] = static_cast<int16_t>(dc * 8);
+  if (ReadDc(bits, block, dst, stride)) return 1;
   const FastCoefficientEntry* const fast = kFastCoefficientTable.entry;
   int i = 1;
   for (;;) {
@@ -148,8 +156,8 @@ MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
         transform(block, dst, stride);
         return 1;
       }
-      const uint32_t where_what = level_values[i][e.level];
-      block[where_what >> 16] = static_cast<int16_t>(where_what & 0xFFFF);
+      const uint32_t whereWhat = levelValues[i][e.level];
+      block[whereWhat >> 16] = static_cast<int16_t>(whereWhat & 0xFFFF);
       ++i;
       continue;
     }
@@ -157,28 +165,12 @@ MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
     const CoefficientEntry& r = LookupCoefficient(bits.Peek(16));
     if (r.length == 0) break;
     bits.Skip(r.length);
+    // Not end of block: the fast table holds that one.
     int run, magnitude, negative;
-    if (r.run == kRunEscape) {
-      run = static_cast<int>(bits.Read(6));
-      int level = static_cast<int>(bits.Read(8));
-      if (level == 0) {
-        level = static_cast<int>(bits.Read(8));
-      } else if (level == 128) {
-        level = static_cast<int>(bits.Read(8)) - 256;
-      } else if (level > 128) {
-        level -= 256;
-      }
-      negative = level < 0;
-      magnitude = negative ? -level : level;
-    } else {
-      // Not end of block: the fast table holds that one.
-      run = r.run;
-      magnitude = r.level;
-      negative = static_cast<int>(bits.Read(1));
-    }
+    ReadRunAndLevel(bits, r, &run, &magnitude, &negative);
     i += run;
     if (i >= 64) break;
-    block[kScan.index[i]] = Dequantise(magnitude, negative, scan_scale[i]);
+    block[kScan.index[i]] = Dequantise(magnitude, negative, scanScale[i]);
     ++i;
   }
   std::memset(block, 0, 64 * sizeof(int16_t));
@@ -198,7 +190,7 @@ HeaderLayout HeaderLayoutOf(int variant) {
   return HeaderLayout::kLayout3;
 }
 
-VideoDecoder::VideoDecoder() : reference_path_(EnvironmentForcesReference()) {}
+VideoDecoder::VideoDecoder() : referencePath_(EnvironmentForcesReference()) {}
 
 int VideoDecoder::Reset(int variant) {
   variant_ = variant;
@@ -206,7 +198,7 @@ int VideoDecoder::Reset(int variant) {
   height_ = 0;
   quantiser_ = 0;
   sequence_ = 0;
-  slice_count_ = 0;
+  sliceCount_ = 0;
   std::memset(block_, 0, sizeof block_);
   return 1;
 }
@@ -243,16 +235,16 @@ size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
   for (int j = 0; j < 64; ++j) {
     scale_[(j & 7) * 8 + (j >> 3)] = static_cast<uint16_t>(kIntraQuantiserMatrix[j] * quantiser_);
   }
-  for (int i = 0; i < 64; ++i) scan_scale_[i] = scale_[kScan.index[i]];
-  if (level_values_for_ != quantiser_) {
+  for (int i = 0; i < 64; ++i) scanScale_[i] = scale_[kScan.index[i]];
+  if (levelValuesFor_ != quantiser_) {
     // About a thousand values, built again only when the scale changes.
     for (int i = 0; i < 64; ++i) {
       for (int level = -7; level <= 7; ++level) {
-        const int16_t v = Dequantise(level < 0 ? -level : level, level < 0, scan_scale_[i]);
-        level_values_[i][level + 8] = (uint32_t{kScan.index[i]} << 16) | static_cast<uint16_t>(v);
+        const int16_t v = Dequantise(level < 0 ? -level : level, level < 0, scanScale_[i]);
+        levelValues_[i][level + 8] = (uint32_t{kScan.index[i]} << 16) | static_cast<uint16_t>(v);
       }
     }
-    level_values_for_ = quantiser_;
+    levelValuesFor_ = quantiser_;
   }
 
   // Slice scan from offset 5: a start code 00 00 01 xx whose bytes all lie
@@ -276,11 +268,11 @@ size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
         count = kMaxSlices + 1;
         break;
       }
-      slice_offsets_[count++] = static_cast<uint32_t>(p - 2);
+      sliceOffsets_[count++] = static_cast<uint32_t>(p - 2);
     }
     ++p;
   }
-  slice_count_ = count;
+  sliceCount_ = count;
   if (count <= kMaxSlices) SizeForSlices(count, &width_, &height_);
   if (count != 14 && count != 17) return 0;
   return stop;
@@ -292,13 +284,13 @@ int VideoDecoder::Decode(const uint8_t* data, size_t length, DecodedPicture* pic
   picture->width = width_;
   picture->height = height_;
   picture->channel = channel_;
-  const int slices = slice_count_ < kMaxSlices ? slice_count_ : kMaxSlices;
+  const int slices = sliceCount_ < kMaxSlices ? sliceCount_ : kMaxSlices;
   const InverseTransformStoreFunction transform = CurrentInverseTransformStoreTransposed();
   for (int k = 0; k < slices; ++k) {
     const int ok =
-        reference_path_
-            ? DecodeSlice<false>(data, length, slice_offsets_[k], transform, picture->planes)
-            : DecodeSlice<true>(data, length, slice_offsets_[k], transform, picture->planes);
+        referencePath_
+            ? DecodeSlice<false>(data, length, sliceOffsets_[k], transform, picture->planes)
+            : DecodeSlice<true>(data, length, sliceOffsets_[k], transform, picture->planes);
     if (!ok) return 0;
   }
   return 1;
@@ -343,7 +335,7 @@ int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
         stride = chroma_stride;
       }
       const int ok =
-          kFast ? DecodeBlockFast(bits, block_, level_values_, scan_scale_, transform, dst, stride)
+          kFast ? DecodeBlockFast(bits, block_, levelValues_, scanScale_, transform, dst, stride)
                 : DecodeBlock(bits, block_, scale_, transform, dst, stride);
       if (!ok) return 0;
     }

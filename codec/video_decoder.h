@@ -59,13 +59,13 @@ class VideoDecoder {
   // plain reference. false (the default unless MARLOW_FORCE_REFERENCE is set
   // to something other than "" or "0" when the object is made): an 11-bit
   // table in front of them. Both give the same pictures and the same results.
-  void UseReferencePath(bool on) { reference_path_ = on; }
-  bool UsesReferencePath() const { return reference_path_; }
+  void UseReferencePath(bool on) { referencePath_ = on; }
+  bool UsesReferencePath() const { return referencePath_; }
 
   // Slices found by the last scan (18 means "18 or more").
-  int SliceCount() const { return slice_count_; }
+  int SliceCount() const { return sliceCount_; }
   // Byte offset of slice k (k < min(SliceCount(), kMaxSlices)).
-  uint32_t SliceOffset(int k) const { return slice_offsets_[k]; }
+  uint32_t SliceOffset(int k) const { return sliceOffsets_[k]; }
 
  private:
   template <bool kFast>
@@ -79,20 +79,20 @@ class VideoDecoder {
   int channel_ = 0;
   uint16_t sequence_ = 0;
   int quantiser_ = 0;
-  int slice_count_ = 0;
-  uint32_t slice_offsets_[kMaxSlices] = {};
+  int sliceCount_ = 0;
+  uint32_t sliceOffsets_[kMaxSlices] = {};
   // Dequantiser: matrix entry * quantiser scale, column by column like the
   // block.
   uint16_t scale_[64] = {};
   // The same in scan order (index = position in the zig-zag scan).
-  uint16_t scan_scale_[64] = {};
+  uint16_t scanScale_[64] = {};
   // For each scan position and each of the fast table's levels -7..7
   // (index level + 8): the block index (column * 8 + row) in the high half
   // and the dequantised value in the low half, for the quantiser scale
-  // level_values_for_. One load gives where and what to store.
-  uint32_t level_values_[64][16] = {};
-  int level_values_for_ = -1;
-  bool reference_path_ = false;
+  // levelValuesFor_. One load gives where and what to store.
+  uint32_t levelValues_[64][16] = {};
+  int levelValuesFor_ = -1;
+  bool referencePath_ = false;
   // Coefficients of the block being decoded, column by column (index =
   // column * 8 + row); kept all zero between blocks.
   alignas(16) int16_t block_[64] = {};

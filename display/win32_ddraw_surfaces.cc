@@ -13,7 +13,10 @@ namespace marlow {
 namespace {
 
 // The hardware check runs once per process, whichever display gets there
-// first; it counts as done once its two surfaces were made.
+// first; it counts as done once its two surfaces were made. Its result is
+// process-wide on purpose (the adapter is the same for every display of the
+// process), so two displays in one process share it; the lock keeps two
+// displays that initialise at once from checking twice.
 std::mutex gCheckLock;
 std::atomic<bool> gHardwareChecked{false};
 

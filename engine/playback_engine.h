@@ -12,7 +12,7 @@
 #include "codec/video_decoder.h"
 #include "engine/clock.h"
 #include "engine/media_sinks.h"
-#include "engine/worker_thread.h"
+#include "platform/worker_thread.h"
 #include "recording/recording_source.h"
 
 namespace marlow {
@@ -78,6 +78,13 @@ class PlaybackEngine : public WorkerThread {
   int SaveStretch(uint64_t start, uint64_t end, const char* path);
   int StreamVariant() const { return streamVariant_; }
   int ChannelCount() const { return channelCount_; }
+  // Repeat: at the end of a recording played forwards, play starts again
+  // from its beginning; off, play pauses at the end. Auto reconnection is
+  // held for the live view. Both are plain flags the window sets.
+  void SetRepeat(int on) { repeat_ = on ? 1 : 0; }
+  int Repeat() const { return repeat_.load(); }
+  void SetAutoReconnect(int on) { autoReconnect_ = on ? 1 : 0; }
+  int AutoReconnect() const { return autoReconnect_; }
 
  protected:
   uint32_t Run() override;
@@ -116,6 +123,8 @@ class PlaybackEngine : public WorkerThread {
   int streamVariant_ = 0;
   int channelCount_ = 4;
   const char* errorText_ = "";
+  std::atomic<int> repeat_{0};
+  int autoReconnect_ = 1;
 
   // Written by the engine thread, read by the user-interface thread.
   std::atomic<int> state_{static_cast<int>(PlayState::Ready)};
@@ -131,6 +140,7 @@ class PlaybackEngine : public WorkerThread {
   int framesSinceJump_ = 0;
   int jumpEvery_ = 9;
   int failures_ = 0;
+  uint32_t unitsSinceStart_ = 0;  // units read since play last began at the start
 };
 
 }  // namespace marlow

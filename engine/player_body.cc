@@ -16,15 +16,15 @@ constexpr uint32_t kSoundRetryLimitMs = 1000;
 }  // namespace
 
 uint32_t PlaybackEngine::RunPlayer() {
-  // 1. Buffers were allocated with the engine; without them nothing plays.
+  // The buffers were allocated with the engine; without them nothing plays.
   if (!unit_ || !pictures_) return 0;
   framesSinceJump_ = 0;
   jumpEvery_ = streamVariant_ == 0 ? 4 : 9;
   failures_ = 0;
   Post(kCommandPlay);
-  // 2. The sound device loops over its ring from now on.
+  // The sound device loops over its ring from now on.
   sound_.StartLoop();
-  // 3. One pass per command or per millisecond until the stop event.
+  // One pass per command or per millisecond until the stop event.
   platform::Event* events[2] = {&StopEvent(), &commandEvent_};
   for (;;) {
     const int woke = clock_.Wait(events, 2, 1);
@@ -53,7 +53,7 @@ uint32_t PlaybackEngine::RunPlayer() {
         break;
     }
   }
-  // 5. Leave the engine ready for the next start.
+  // Leave the engine ready for the next start.
   state_ = static_cast<int>(PlayState::Ready);
   commandEvent_.Reset();
   clock_.SleepMs(100);
@@ -90,7 +90,7 @@ void PlaybackEngine::TakeCommand() {
 void PlaybackEngine::PlayPass() {
   const bool forward = State() == PlayState::Play;
   const double speed = speed_.load();
-  // a. Sound sets the pace only where it is played: forwards at speed 1 in a
+  // Sound sets the pace only where it is played: forwards at speed 1 in a
   // recording that has sound. Everywhere else below 16 the pictures are
   // spaced by the recorder's interval, so reverse and fast or slow play of a
   // recording with sound run at the speed asked for.
@@ -102,9 +102,9 @@ void PlaybackEngine::PlayPass() {
     const uint32_t now = clock_.NowMs();
     if (now >= lastShown_ && now - lastShown_ < interval) return;
   }
-  // b.
+  // The time this picture is shown at, for the spacing of the next one.
   now_ = clock_.NowMs();
-  // c. Jumping play skips ahead after every jumpEvery pictures.
+  // Jumping play skips ahead after every jumpEvery_ pictures.
   if (speed >= 16 && framesSinceJump_ >= jumpEvery_) {
     const uint64_t d = static_cast<uint64_t>(std::trunc(speed)) * 20480u;
     const uint64_t at = source_.Position();
@@ -115,17 +115,30 @@ void PlaybackEngine::PlayPass() {
     }
     framesSinceJump_ = 0;
   }
-  // d. One unit; the fifth empty read in a row pauses.
+  // One unit; the fifth empty read in a row pauses.
   const int length = forward ? ReadForward() : ReadBackward();
   if (length == 0) {
     if (++failures_ > 4) {
-      state_ = static_cast<int>(PlayState::Pause);
       failures_ = 0;
+      // The end of a recording played forwards starts it again when asked
+      // to repeat; anything else (reverse play, repeat off) holds there.
+      // Only at the true end (the last block), and only when the recording
+      // gave a unit since the last start, so that an unreadable stretch
+      // pauses as always and a recording without units does not spin.
+      const bool atEnd = source_.Position() + 4096 >= source_.Size();
+      if (forward && repeat_.load() && atEnd && unitsSinceStart_ > 0) {
+        unitsSinceStart_ = 0;
+        source_.SetPosition(0);
+        return;
+      }
+      state_ = static_cast<int>(PlayState::Pause);
     }
     return;
   }
-  // e., f.
+  // A unit was read: reverse play shows pictures only, and only a picture
+  // restarts the spacing.
   failures_ = 0;
+  ++unitsSinceStart_;
   const bool audio = source_.LastIsAudio();
   if (audio && !forward) return;
   if (!audio) lastShown_ = now_;
@@ -154,12 +167,12 @@ void PlaybackEngine::SearchPass() {
 }
 
 void PlaybackEngine::HandOn(bool audio, uint32_t length) {
-  // a. Sound plays only forwards at normal speed, where it sets the pace.
+  // Sound plays only forwards at normal speed, where it sets the pace.
   if (audio && speed_.load() == 1.0 && State() == PlayState::Play) {
     PlaySound(length);
     return;
   }
-  // b. Everything else counts towards the next jump; sound is then dropped.
+  // Everything else counts towards the next jump; sound is then dropped.
   ++framesSinceJump_;
   if (audio) return;
   ShowVideo(length);
@@ -192,7 +205,7 @@ void PlaybackEngine::ShowVideo(uint32_t length) {
   DecodedPicture picture;
   picture.planes = pictures_.get() + kPictureBytes * static_cast<size_t>(channel);
   if (!decoder_.Decode(data, length, &picture)) return;
-  // c. The recorder's picture interval, from the picture's height.
+  // The recorder's picture interval, from the picture's height.
   const int height = static_cast<int>(decoder_.Height());
   const bool slowTable = streamVariant_ == 0 || streamVariant_ == 2;
   if (height == 224) {
@@ -200,7 +213,7 @@ void PlaybackEngine::ShowVideo(uint32_t length) {
   } else {
     frameInterval_ = slowTable ? 25000 : 12500;
   }
-  // d.
+  // The picture goes out with the time of the block it came from.
   display_.ShowPicture(channel, source_.BlockTime(), picture.planes,
                        static_cast<int>(decoder_.Width()), height);
 }

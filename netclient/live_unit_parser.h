@@ -64,13 +64,13 @@ class LiveUnitParser {
   // give the same units, messages and state. A new parser starts with the
   // fast path unless MARLOW_FORCE_REFERENCE is set to something other than
   // "" or "0".
-  void SetReferenceOnly(bool on) { reference_only_ = on; }
+  void SetReferenceOnly(bool on) { referenceOnly_ = on; }
 
   // The info record of every live video entry: 2006-01-01 10:00:00, the value
   // at record offset 24 is 1, everything else 0.
   static UnitInfo VideoInfo();
   // Messages skipped because their length field exceeded the message buffer.
-  uint64_t SkippedMessages() const { return skipped_messages_; }
+  uint64_t SkippedMessages() const { return skippedMessages_; }
 
  private:
   static constexpr uint8_t kStartVideoCodeDefault = 0xF8;  // before the first unit
@@ -82,31 +82,31 @@ class LiveUnitParser {
   void PushAudio();
   void StoreMessageByte(uint8_t b);
 
-  UnitQueue* video_queue_;
-  UnitQueue* audio_queue_;
+  UnitQueue* videoQueue_;
+  UnitQueue* audioQueue_;
   LiveMessageSink* sink_;
-  const UnitInfo video_info_;
+  const UnitInfo videoInfo_;
 
   uint32_t window_ = 0xFFFFFFFFu;  // last four bytes, first most significant
-  Mode mode_ = kNothing, previous_mode_ = kNothing;
+  Mode mode_ = kNothing, previousMode_ = kNothing;
 
   std::unique_ptr<uint8_t[]> video_;  // 00 00 01 xx, then the unit's bytes
-  uint64_t video_count_ = 0;          // bytes after the start code, stored or not
-  uint32_t video_open_ = 0;
-  bool video_flush_ = false;
-  uint8_t video_code_ = kStartVideoCodeDefault;  // start-code byte of the newest unit
+  uint64_t videoCount_ = 0;           // bytes after the start code, stored or not
+  uint32_t videoOpen_ = 0;
+  bool videoFlush_ = false;
+  uint8_t videoCode_ = kStartVideoCodeDefault;  // start-code byte of the newest unit
 
   std::unique_ptr<uint8_t[]> audio_;
-  uint64_t audio_count_ = 0;
-  uint32_t audio_skip_ = 0;
-  uint32_t audio_open_ = 0;
-  bool audio_flush_ = false;
+  uint64_t audioCount_ = 0;
+  uint32_t audioSkip_ = 0;
+  uint32_t audioOpen_ = 0;
+  bool audioFlush_ = false;
 
   std::unique_ptr<uint8_t[]> message_;  // 00 00 01 FE, then the message
-  uint32_t message_count_ = 0;          // bytes of the message, start code included
-  uint32_t message_length_ = 0;
-  uint64_t skipped_messages_ = 0;
-  bool reference_only_ = false;
+  uint32_t messageCount_ = 0;           // bytes of the message, start code included
+  uint32_t messageLength_ = 0;
+  uint64_t skippedMessages_ = 0;
+  bool referenceOnly_ = false;
 };
 
 }  // namespace marlow

@@ -21,9 +21,9 @@ constexpr uint32_t kIdleSleepMs = 5;
 
 NetworkClient::NetworkClient()
     : receive_(new uint8_t[kReceiveChunkSize]),
-      video_queue_(kVideoEntryCapacity, kEntryCount),
-      audio_queue_(kAudioEntryCapacity, kEntryCount),
-      parser_(&video_queue_, &audio_queue_, this) {
+      videoQueue_(kVideoEntryCapacity, kEntryCount),
+      audioQueue_(kAudioEntryCapacity, kEntryCount),
+      parser_(&videoQueue_, &audioQueue_, this) {
   // Construction goes on without sockets; every connect then fails with the
   // system's text.
   if (platform::StartSockets() != 0) platform::ShowNotice("WSAStartup Fail");
@@ -40,16 +40,16 @@ int NetworkClient::SetNotifyWindow(NotificationSink* sink) {
 
 void NetworkClient::SetWaits(uint32_t answerWaitMs, uint32_t reconnectPauseMs,
                              uint32_t retryPauseMs) {
-  answer_wait_ms_ = answerWaitMs;
-  reconnect_pause_ms_ = reconnectPauseMs;
-  retry_pause_ms_ = retryPauseMs;
+  answerWaitMs_ = answerWaitMs;
+  reconnectPauseMs_ = reconnectPauseMs;
+  retryPauseMs_ = retryPauseMs;
 }
 
 int NetworkClient::SetDirect(const char* address, uint16_t port, const char* /*ignored*/,
                              const char* password) {
-  use_ddns_ = false;
+  useDdns_ = false;
   {
-    std::lock_guard<std::mutex> hold(text_lock_);
+    std::lock_guard<std::mutex> hold(textLock_);
     address_ = address ? address : "";
   }
   port_ = port;
@@ -59,27 +59,27 @@ int NetworkClient::SetDirect(const char* address, uint16_t port, const char* /*i
 
 int NetworkClient::SetDdns(const char* serverAddress, uint16_t serverPort, const char* dvrName,
                            const char* password) {
-  use_ddns_ = true;
-  ddns_server_ = serverAddress ? serverAddress : "";
-  ddns_port_ = serverPort;
-  dvr_name_ = dvrName ? dvrName : "";
+  useDdns_ = true;
+  ddnsServer_ = serverAddress ? serverAddress : "";
+  ddnsPort_ = serverPort;
+  dvrName_ = dvrName ? dvrName : "";
   password_ = password ? password : "";
   return 1;
 }
 
 std::string NetworkClient::ErrorText() const {
-  std::lock_guard<std::mutex> hold(text_lock_);
-  return error_text_;
+  std::lock_guard<std::mutex> hold(textLock_);
+  return errorText_;
 }
 
 std::string NetworkClient::Address() const {
-  std::lock_guard<std::mutex> hold(text_lock_);
+  std::lock_guard<std::mutex> hold(textLock_);
   return address_;
 }
 
 void NetworkClient::SetError(const std::string& text) {
-  std::lock_guard<std::mutex> hold(text_lock_);
-  error_text_ = text;
+  std::lock_guard<std::mutex> hold(textLock_);
+  errorText_ = text;
 }
 
 void NetworkClient::SetSocketError(const platform::Socket& socket) {
@@ -93,16 +93,16 @@ void NetworkClient::Notify(uint32_t message) {
 int NetworkClient::SendKey(uint32_t key) {
   uint8_t message[kKeyCommandSize];
   EncodeKeyCommand(key, message);
-  std::lock_guard<std::mutex> hold(recorder_lock_);
-  if (!logged_in_.load() || !recorder_socket_.IsOpen()) return 0;
-  return recorder_socket_.SendAll(message, sizeof message) ? 1 : 0;
+  std::lock_guard<std::mutex> hold(recorderLock_);
+  if (!loggedIn_.load() || !recorderSocket_.IsOpen()) return 0;
+  return recorderSocket_.SendAll(message, sizeof message) ? 1 : 0;
 }
 
 void NetworkClient::CloseRecorder() {
-  std::lock_guard<std::mutex> hold(recorder_lock_);
-  if (recorder_socket_.IsOpen()) recorder_socket_.ShutdownBoth();
-  recorder_socket_.Close();
-  logged_in_ = false;
+  std::lock_guard<std::mutex> hold(recorderLock_);
+  if (recorderSocket_.IsOpen()) recorderSocket_.ShutdownBoth();
+  recorderSocket_.Close();
+  loggedIn_ = false;
 }
 
 int NetworkClient::WaitAnswer(platform::Socket& socket, uint32_t waitMs) {
@@ -119,44 +119,44 @@ int NetworkClient::WaitAnswer(platform::Socket& socket, uint32_t waitMs) {
 // Connect to the dynamic-address server. A socket left open by the previous
 // failed attempt makes this attempt fail too, after closing it.
 NetworkClient::Step NetworkClient::ServerConnect() {
-  if (ddns_socket_.IsOpen()) {
+  if (ddnsSocket_.IsOpen()) {
     SetError(kTextAlreadyConnected);
-    ddns_socket_.ShutdownReceive();
-    ddns_socket_.Close();
+    ddnsSocket_.ShutdownReceive();
+    ddnsSocket_.Close();
     return Step::Failed;
   }
-  if (!ddns_socket_.Open()) {
-    SetSocketError(ddns_socket_);
+  if (!ddnsSocket_.Open()) {
+    SetSocketError(ddnsSocket_);
     return Step::Failed;
   }
   platform::Ipv4Address server;
-  if (!platform::ParseDottedAddress(ddns_server_.c_str(), &server)) return Step::Failed;
-  switch (ddns_socket_.Connect(server, ddns_port_, timeout_, &StopEvent())) {
+  if (!platform::ParseDottedAddress(ddnsServer_.c_str(), &server)) return Step::Failed;
+  switch (ddnsSocket_.Connect(server, ddnsPort_, timeout_, &StopEvent())) {
     case platform::ConnectResult::Connected:
       return Step::Done;
     case platform::ConnectResult::Failed:
-      SetSocketError(ddns_socket_);
+      SetSocketError(ddnsSocket_);
       return Step::Failed;
     case platform::ConnectResult::TimedOut:
       return Step::Failed;
     case platform::ConnectResult::Stopped:
       break;
   }
-  ddns_socket_.Close();
-  ddns_resolved_ = false;
+  ddnsSocket_.Close();
+  ddnsResolved_ = false;
   return Step::Failed;
 }
 
 NetworkClient::Step NetworkClient::Lookup() {
   uint8_t query[kDdnsQuerySize];
-  EncodeDdnsQuery(dvr_name_, query);
+  EncodeDdnsQuery(dvrName_, query);
   Step result = Step::Final;
-  if (!ddns_socket_.SendAll(query, sizeof query)) {
-    SetSocketError(ddns_socket_);
+  if (!ddnsSocket_.SendAll(query, sizeof query)) {
+    SetSocketError(ddnsSocket_);
   } else {
     const uint32_t start = platform::TickMs();
     for (;;) {
-      const int r = WaitAnswer(ddns_socket_, answer_wait_ms_);
+      const int r = WaitAnswer(ddnsSocket_, answerWaitMs_);
       if (r == -2) {
         result = Step::Failed;  // stopped: the loop sees the event
         break;
@@ -169,7 +169,7 @@ NetworkClient::Step NetworkClient::Lookup() {
         }
         continue;
       }
-      const int n = ddns_socket_.Receive(receive_.get(), kAnswerReceiveSize);
+      const int n = ddnsSocket_.Receive(receive_.get(), kAnswerReceiveSize);
       DdnsAnswer answer;
       if (ReadDdnsAnswer(receive_.get(), n > 0 ? static_cast<size_t>(n) : 0, &answer) != 1) {
         SetError(kTextDdnsLoginError);
@@ -178,17 +178,17 @@ NetworkClient::Step NetworkClient::Lookup() {
       char dotted[16];
       FormatDottedAddress(answer.address, dotted);
       {
-        std::lock_guard<std::mutex> hold(text_lock_);
+        std::lock_guard<std::mutex> hold(textLock_);
         address_ = dotted;
       }
       port_ = answer.port;
-      ddns_resolved_ = true;
-      ddns_socket_.Close();
+      ddnsResolved_ = true;
+      ddnsSocket_.Close();
       return Step::Done;
     }
   }
-  ddns_socket_.Close();
-  ddns_resolved_ = false;
+  ddnsSocket_.Close();
+  ddnsResolved_ = false;
   return result;
 }
 
@@ -197,25 +197,25 @@ NetworkClient::Step NetworkClient::Lookup() {
 // with "Already Connected"; the one after that starts afresh.
 NetworkClient::Step NetworkClient::RecorderConnect() {
   {
-    std::lock_guard<std::mutex> hold(recorder_lock_);
-    if (recorder_socket_.IsOpen()) {
+    std::lock_guard<std::mutex> hold(recorderLock_);
+    if (recorderSocket_.IsOpen()) {
       SetError(kTextAlreadyConnected);
-      recorder_socket_.ShutdownReceive();
-      recorder_socket_.Close();
+      recorderSocket_.ShutdownReceive();
+      recorderSocket_.Close();
       return Step::Failed;
     }
-    if (!recorder_socket_.Open()) {
-      SetSocketError(recorder_socket_);
+    if (!recorderSocket_.Open()) {
+      SetSocketError(recorderSocket_);
       return Step::Failed;
     }
   }
   platform::Ipv4Address target;
   if (!platform::ResolveAddress(Address().c_str(), &target)) return Step::Failed;
-  switch (recorder_socket_.Connect(target, port_, timeout_, &StopEvent())) {
+  switch (recorderSocket_.Connect(target, port_, timeout_, &StopEvent())) {
     case platform::ConnectResult::Connected:
       return Step::Done;
     case platform::ConnectResult::Failed:
-      SetSocketError(recorder_socket_);
+      SetSocketError(recorderSocket_);
       return Step::Failed;
     case platform::ConnectResult::TimedOut:
       return Step::Failed;
@@ -232,22 +232,22 @@ NetworkClient::Step NetworkClient::Login() {
   uint8_t request[kLoginRequestSize];
   EncodeLoginRequest(password_, request);
   Step result = Step::Final;
-  if (!recorder_socket_.SendAll(request, sizeof request)) {
-    SetSocketError(recorder_socket_);
+  if (!recorderSocket_.SendAll(request, sizeof request)) {
+    SetSocketError(recorderSocket_);
   } else {
     const uint32_t start = platform::TickMs();
     for (;;) {
-      const int r = WaitAnswer(recorder_socket_, answer_wait_ms_);
+      const int r = WaitAnswer(recorderSocket_, answerWaitMs_);
       if (r == -2) {
         result = Step::Failed;
         break;
       }
       if (r < 0) break;
       if (r == 1) {
-        const int n = recorder_socket_.Receive(receive_.get(), kAnswerReceiveSize);
+        const int n = recorderSocket_.Receive(receive_.get(), kAnswerReceiveSize);
         const LoginReply reply = ReadLoginReply(receive_.get(), n > 0 ? static_cast<size_t>(n) : 0);
         if (reply.outcome == LoginOutcome::Accepted) {
-          logged_in_ = true;
+          loggedIn_ = true;
           return Step::Done;
         }
         if (reply.outcome != LoginOutcome::Pending) {
@@ -269,12 +269,12 @@ void NetworkClient::OnLiveMessage(const uint8_t* bytes, size_t length) {
   const StreamMessage m = ReadStreamMessage(bytes, length);
   switch (m.kind) {
     case StreamMessageKind::Channels:
-      for (int i = 0; i < 4; ++i) channel_words_[i] = m.channelWords[i];
-      status_word_ = m.statusWord;
+      for (int i = 0; i < 4; ++i) channelWords_[i] = m.channelWords[i];
+      statusWord_ = m.statusWord;
       Notify(kNotifyStatusChanged);
       break;
     case StreamMessageKind::Status:
-      status_word_ = m.statusWord;
+      statusWord_ = m.statusWord;
       Notify(kNotifyStatusChanged);
       break;
     case StreamMessageKind::ServerClose:
@@ -289,11 +289,11 @@ uint32_t NetworkClient::Run() {
   platform::Event& stop = StopEvent();
   uint32_t last_activity = platform::TickMs();
   while (!stop.IsSet()) {
-    if (use_ddns_ && !ddns_resolved_) {
+    if (useDdns_ && !ddnsResolved_) {
       state_ = kStateDdnsConnecting;
       if (ServerConnect() != Step::Done) {
         state_ = kStateIdle;
-        if (retry_pause_ms_ != 0) stop.Wait(retry_pause_ms_);
+        if (retryPauseMs_ != 0) stop.Wait(retryPauseMs_);
         continue;
       }
       state_ = kStateDdnsWaiting;
@@ -311,11 +311,11 @@ uint32_t NetworkClient::Run() {
       last_activity = platform::TickMs();
     }
 
-    if (!logged_in_) {
+    if (!loggedIn_) {
       state_ = kStateConnecting;
       if (RecorderConnect() != Step::Done) {
         state_ = kStateIdle;
-        if (retry_pause_ms_ != 0) stop.Wait(retry_pause_ms_);
+        if (retryPauseMs_ != 0) stop.Wait(retryPauseMs_);
         continue;
       }
       state_ = kStateLoggingIn;
@@ -338,19 +338,19 @@ uint32_t NetworkClient::Run() {
 
     // Silence check: a connection that has delivered nothing for longer
     // than the timeout is closed; the next pass connects and logs in again.
-    if (platform::TickMs() - last_activity > timeout_ && logged_in_ && recorder_socket_.IsOpen()) {
+    if (platform::TickMs() - last_activity > timeout_ && loggedIn_ && recorderSocket_.IsOpen()) {
       CloseRecorder();
-      stop.Wait(reconnect_pause_ms_);
+      stop.Wait(reconnectPauseMs_);
       continue;
     }
 
-    const int r = recorder_socket_.WaitReadable(1);
+    const int r = recorderSocket_.WaitReadable(1);
     if (r < 0) continue;
     if (r == 0) {
       platform::SleepMs(kIdleSleepMs);
       continue;
     }
-    const int n = recorder_socket_.Receive(receive_.get(), kReceiveChunkSize);
+    const int n = recorderSocket_.Receive(receive_.get(), kReceiveChunkSize);
     if (n > 0) {
       parser_.Parse(receive_.get(), static_cast<size_t>(n));
       last_activity = platform::TickMs();
@@ -362,16 +362,16 @@ uint32_t NetworkClient::Run() {
   }
 
   {
-    std::lock_guard<std::mutex> hold(recorder_lock_);
-    if (logged_in_ && recorder_socket_.IsOpen()) {
+    std::lock_guard<std::mutex> hold(recorderLock_);
+    if (loggedIn_ && recorderSocket_.IsOpen()) {
       uint8_t notice[kLogoutNoticeSize];
       EncodeLogoutNotice(notice);
-      recorder_socket_.SendAll(notice, sizeof notice);
+      recorderSocket_.SendAll(notice, sizeof notice);
     }
   }
   CloseRecorder();
-  ddns_socket_.Close();
-  ddns_resolved_ = false;
+  ddnsSocket_.Close();
+  ddnsResolved_ = false;
   state_ = kStateIdle;
   return 0;
 }

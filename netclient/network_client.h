@@ -22,11 +22,11 @@
 #include <mutex>
 #include <string>
 
-#include "engine/worker_thread.h"
 #include "netclient/live_unit_parser.h"
 #include "netclient/notification_sink.h"
 #include "netclient/unit_queue.h"
 #include "platform/socket.h"
+#include "platform/worker_thread.h"
 
 namespace marlow {
 
@@ -76,21 +76,21 @@ class NetworkClient : public WorkerThread, private LiveMessageSink {
   int SetDdns(const char* serverAddress, uint16_t serverPort, const char* dvrName,
               const char* password);
 
-  bool IsLoggedIn() const { return logged_in_.load(); }
+  bool IsLoggedIn() const { return loggedIn_.load(); }
   int ConnectionState() const { return state_.load(); }
   std::string ErrorText() const;
   // The recorder address and port in use (after a lookup, the answer's).
   std::string Address() const;
   uint16_t Port() const { return port_.load(); }
-  uint16_t StatusWord() const { return status_word_.load(); }
-  uint16_t ChannelWord(int index) const { return channel_words_[index & 3].load(); }
+  uint16_t StatusWord() const { return statusWord_.load(); }
+  uint16_t ChannelWord(int index) const { return channelWords_[index & 3].load(); }
 
   // One KeyCommand with the key's low 8 bits. 0 when not logged in (nothing
   // sent) or when not all 16 bytes were accepted; no reply is awaited.
   int SendKey(uint32_t key);
 
-  UnitQueue& VideoQueue() { return video_queue_; }
-  UnitQueue& AudioQueue() { return audio_queue_; }
+  UnitQueue& VideoQueue() { return videoQueue_; }
+  UnitQueue& AudioQueue() { return audioQueue_; }
   LiveUnitParser& Parser() { return parser_; }
 
  protected:
@@ -115,34 +115,34 @@ class NetworkClient : public WorkerThread, private LiveMessageSink {
   // Configuration (user-interface thread, while stopped).
   NotificationSink* sink_ = nullptr;
   uint32_t timeout_ = kDefaultTimeoutMs;
-  uint32_t answer_wait_ms_ = kDefaultAnswerWaitMs;
-  uint32_t reconnect_pause_ms_ = kDefaultReconnectPauseMs;
-  uint32_t retry_pause_ms_ = kDefaultRetryPauseMs;
+  uint32_t answerWaitMs_ = kDefaultAnswerWaitMs;
+  uint32_t reconnectPauseMs_ = kDefaultReconnectPauseMs;
+  uint32_t retryPauseMs_ = kDefaultRetryPauseMs;
   std::string address_;
   std::atomic<uint16_t> port_{0};  // replaced by a lookup on the client's thread
   std::string password_;
-  bool use_ddns_ = false;
-  std::string ddns_server_;
-  uint16_t ddns_port_ = 0;
-  std::string dvr_name_;
+  bool useDdns_ = false;
+  std::string ddnsServer_;
+  uint16_t ddnsPort_ = 0;
+  std::string dvrName_;
 
   // The client's thread.
-  platform::Socket ddns_socket_;
-  bool ddns_resolved_ = false;
+  platform::Socket ddnsSocket_;
+  bool ddnsResolved_ = false;
   std::unique_ptr<uint8_t[]> receive_;  // kReceiveChunkSize bytes
 
   // Shared with the user-interface thread.
-  platform::Socket recorder_socket_;
-  std::mutex recorder_lock_;  // recorder socket's handle against SendKey
-  std::atomic<bool> logged_in_{false};
+  platform::Socket recorderSocket_;
+  std::mutex recorderLock_;  // recorder socket's handle against SendKey
+  std::atomic<bool> loggedIn_{false};
   std::atomic<int> state_{kStateIdle};
-  std::atomic<uint16_t> status_word_{0};
-  std::atomic<uint16_t> channel_words_[4] = {};
-  mutable std::mutex text_lock_;
-  std::string error_text_;
+  std::atomic<uint16_t> statusWord_{0};
+  std::atomic<uint16_t> channelWords_[4] = {};
+  mutable std::mutex textLock_;
+  std::string errorText_;
 
-  UnitQueue video_queue_;
-  UnitQueue audio_queue_;
+  UnitQueue videoQueue_;
+  UnitQueue audioQueue_;
   LiveUnitParser parser_;
 };
 

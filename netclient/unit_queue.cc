@@ -33,13 +33,13 @@ uint16_t UnitQueue::RemoveFirst(IndexRing& ring) {
 int UnitQueue::Push(const uint8_t* data, uint32_t length, const UnitInfo& info) {
   std::lock_guard<std::mutex> hold(lock_);
   if (free_.size == 0) {
-    ++dropped_full_;
+    ++droppedFull_;
     return 1;
   }
   // The free buffer is looked at before the length, as all buffers are equal;
   // it stays first on the free list when the unit is refused.
   if (length > capacity_) {
-    ++dropped_too_long_;
+    ++droppedTooLong_;
     return 0;
   }
   const uint16_t index = RemoveFirst(free_);
@@ -48,7 +48,7 @@ int UnitQueue::Push(const uint8_t* data, uint32_t length, const UnitInfo& info) 
   e.length = length;
   e.info = info;
   Append(ready_, index);
-  ready_event_.Set();
+  readyEvent_.Set();
   return 1;
 }
 
@@ -56,7 +56,7 @@ int UnitQueue::Take(QueueEntry* out) {
   std::lock_guard<std::mutex> hold(lock_);
   if (ready_.size == 0 || out->capacity < capacity_) return 0;
   const uint16_t index = RemoveFirst(ready_);
-  if (ready_.size == 0) ready_event_.Reset();
+  if (ready_.size == 0) readyEvent_.Reset();
   const QueueEntry& e = entries_[index];
   if (e.length != 0) std::memcpy(out->data, e.data, e.length);
   out->length = e.length;
@@ -72,12 +72,12 @@ uint32_t UnitQueue::ReadyCount() {
 
 uint64_t UnitQueue::DroppedFull() {
   std::lock_guard<std::mutex> hold(lock_);
-  return dropped_full_;
+  return droppedFull_;
 }
 
 uint64_t UnitQueue::DroppedTooLong() {
   std::lock_guard<std::mutex> hold(lock_);
-  return dropped_too_long_;
+  return droppedTooLong_;
 }
 
 }  // namespace marlow

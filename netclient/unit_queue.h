@@ -58,7 +58,7 @@ class UnitQueue {
   // Capacity(); a smaller buffer gets 0 and the unit stays queued.
   int Take(QueueEntry* out);
 
-  platform::Event& ReadyEvent() { return ready_event_; }
+  platform::Event& ReadyEvent() { return readyEvent_; }
   uint32_t Capacity() const { return capacity_; }
   uint32_t Count() const { return count_; }
   uint32_t ReadyCount();
@@ -82,8 +82,8 @@ class UnitQueue {
 
   std::mutex lock_;  // guards the lists, the entries and the counters
   IndexRing ready_, free_;
-  uint64_t dropped_full_ = 0, dropped_too_long_ = 0;
-  platform::Event ready_event_{false};
+  uint64_t droppedFull_ = 0, droppedTooLong_ = 0;
+  platform::Event readyEvent_{false};
 };
 
 }  // namespace marlow

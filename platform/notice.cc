@@ -9,7 +9,9 @@ namespace {
 std::atomic<NoticeSink*> g_sink{nullptr};
 }
 
-NoticeSink* SetNoticeSink(NoticeSink* sink) { return g_sink.exchange(sink); }
+NoticeSink* SetNoticeSink(NoticeSink* sink) {
+  return g_sink.exchange(sink);
+}
 
 void ShowNotice(const char* text, const char* caption) {
   if (NoticeSink* sink = g_sink.load()) {
@@ -18,6 +20,12 @@ void ShowNotice(const char* text, const char* caption) {
   }
   std::fprintf(stderr, "%s%s%s\n", caption && *caption ? caption : "",
                caption && *caption ? ": " : "", text);
+}
+
+int AskQuestion(const char* text, const char* caption) {
+  if (NoticeSink* sink = g_sink.load()) return sink->Ask(text, caption ? caption : "");
+  ShowNotice(text, caption);
+  return 0;
 }
 
 }  // namespace marlow::platform

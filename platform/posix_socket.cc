@@ -99,7 +99,7 @@ bool Socket::Open() {
 }
 
 void Socket::RecordError() {
-  last_error_ = errno;
+  lastError_ = errno;
 }
 
 bool Socket::SetBlocking(bool blocking) {
@@ -145,7 +145,7 @@ ConnectResult Socket::Connect(const Ipv4Address& address, uint16_t port, uint32_
     socklen_t size = sizeof error;
     if (getsockopt(Fd(handle_), SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
     if (error != 0) {
-      last_error_ = error;
+      lastError_ = error;
       SetBlocking(true);
       return ConnectResult::Failed;
     }
@@ -153,36 +153,9 @@ ConnectResult Socket::Connect(const Ipv4Address& address, uint16_t port, uint32_
   return SetBlocking(true) ? ConnectResult::Connected : ConnectResult::Failed;
 }
 
-bool Socket::Listen(const Ipv4Address& address, uint16_t port, int backlog) {
-  if (!IsOpen()) return false;
-  const int on = 1;
-  setsockopt(Fd(handle_), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  const sockaddr_in a = Endpoint(address, port);
-  if (bind(Fd(handle_), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 ||
-      listen(Fd(handle_), backlog) != 0) {
-    RecordError();
-    return false;
-  }
-  return true;
-}
-
-uint16_t Socket::LocalPort() const {
-  sockaddr_in a{};
-  socklen_t size = sizeof a;
-  if (!IsOpen() || getsockname(Fd(handle_), reinterpret_cast<sockaddr*>(&a), &size) != 0) return 0;
-  return ntohs(a.sin_port);
-}
-
-bool Socket::Accept(Socket* client, uint32_t timeoutMs) {
-  if (WaitReadable(timeoutMs) != 1) return false;
-  const int fd = accept(Fd(handle_), nullptr, nullptr);
-  if (fd < 0) {
-    RecordError();
-    return false;
-  }
-  client->Close();
-  client->handle_ = fd;
-  return true;
+void Socket::Adopt(intptr_t handle) {
+  Close();
+  handle_ = handle;
 }
 
 int Socket::WaitReadable(uint32_t timeoutMs) {

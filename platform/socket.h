@@ -1,5 +1,5 @@
-// TCP sockets for the recorder connection and the dynamic-address exchange,
-// and for the stand-ins that tests put in their place.
+// TCP sockets for the recorder connection and the dynamic-address exchange.
+// The listening side that the test stand-ins need is in tests/support.
 //
 // Waits never block for long: Connect waits in slices of at most 100 ms and
 // gives up when the caller's stop event is signalled, and reading is meant to
@@ -54,13 +54,6 @@ class Socket {
   // The socket is blocking again afterwards.
   ConnectResult Connect(const Ipv4Address& address, uint16_t port, uint32_t timeoutMs, Event* stop);
 
-  // Binds the open socket to address:port (port 0: any free port) and listens.
-  bool Listen(const Ipv4Address& address, uint16_t port, int backlog);
-  // The port the socket is bound to, or 0.
-  uint16_t LocalPort() const;
-  // Waits up to timeoutMs for a connection and hands it to *client.
-  bool Accept(Socket* client, uint32_t timeoutMs);
-
   // 1 readable (data, end of stream or a pending error), 0 nothing within
   // timeoutMs, -1 error.
   int WaitReadable(uint32_t timeoutMs);
@@ -77,7 +70,13 @@ class Socket {
   void Close();
 
   // The system error code of the last failed operation on this socket.
-  int LastError() const { return last_error_; }
+  int LastError() const { return lastError_; }
+
+  // The system handle, or -1 when closed; and taking over one (the one held
+  // before is closed). For code that builds other socket roles on this one,
+  // such as the listening side of the test stand-ins.
+  intptr_t NativeHandle() const { return handle_; }
+  void Adopt(intptr_t handle);
 
  private:
   static constexpr intptr_t kInvalid = -1;
@@ -85,7 +84,7 @@ class Socket {
   void RecordError();
 
   intptr_t handle_ = kInvalid;
-  int last_error_ = 0;
+  int lastError_ = 0;
 };
 
 }  // namespace marlow::platform

@@ -94,7 +94,7 @@ std::string SocketErrorText(int error) {
 bool Socket::Open() {
   Close();
   if (StartSockets() != 0) {
-    last_error_ = StartSockets();
+    lastError_ = StartSockets();
     return false;
   }
   const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -107,7 +107,7 @@ bool Socket::Open() {
 }
 
 void Socket::RecordError() {
-  last_error_ = WSAGetLastError();
+  lastError_ = WSAGetLastError();
 }
 
 bool Socket::SetBlocking(bool blocking) {
@@ -154,7 +154,7 @@ ConnectResult Socket::Connect(const Ipv4Address& address, uint16_t port, uint32_
         0)
       error = WSAGetLastError();
     if (error != 0) {
-      last_error_ = error;
+      lastError_ = error;
       SetBlocking(true);
       return ConnectResult::Failed;
     }
@@ -162,35 +162,9 @@ ConnectResult Socket::Connect(const Ipv4Address& address, uint16_t port, uint32_
   return SetBlocking(true) ? ConnectResult::Connected : ConnectResult::Failed;
 }
 
-bool Socket::Listen(const Ipv4Address& address, uint16_t port, int backlog) {
-  if (!IsOpen()) return false;
-  const sockaddr_in a = Endpoint(address, port);
-  if (bind(Sock(handle_), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 ||
-      listen(Sock(handle_), backlog) != 0) {
-    RecordError();
-    return false;
-  }
-  return true;
-}
-
-uint16_t Socket::LocalPort() const {
-  sockaddr_in a{};
-  int size = sizeof a;
-  if (!IsOpen() || getsockname(Sock(handle_), reinterpret_cast<sockaddr*>(&a), &size) != 0)
-    return 0;
-  return ntohs(a.sin_port);
-}
-
-bool Socket::Accept(Socket* client, uint32_t timeoutMs) {
-  if (WaitReadable(timeoutMs) != 1) return false;
-  const SOCKET s = accept(Sock(handle_), nullptr, nullptr);
-  if (s == INVALID_SOCKET) {
-    RecordError();
-    return false;
-  }
-  client->Close();
-  client->handle_ = static_cast<intptr_t>(s);
-  return true;
+void Socket::Adopt(intptr_t handle) {
+  Close();
+  handle_ = handle;
 }
 
 int Socket::WaitReadable(uint32_t timeoutMs) {

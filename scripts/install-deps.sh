@@ -14,6 +14,8 @@ packages=(
   wine wine64 xvfb xauth pulseaudio pulseaudio-utils imagemagick ffmpeg fonts-dejavu-core
   # scripts
   util-linux procps
+  # build-time generators (the viewer's skin bitmaps)
+  python3
 )
 
 missing=()

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "engine/playback_engine.h"
-#include "platform/cpu_time.h"
+#include "tests/support/cpu_time.h"
 #include "platform/sync.h"
 #include "tools/makekvr/recording_maker.h"
 #include "tools/playkvr/simulated_sound.h"
@@ -64,7 +64,7 @@ Result Play(const char* path, double speed, double limitSeconds) {
   engine.Initialize(4, 16);
   engine.SwitchMode(kModePlayer, 4, 16);
   engine.SetSpeed(speed);
-  const uint64_t cpu0 = platform::ProcessCpuMicroseconds();
+  const uint64_t cpu0 = testsupport::ProcessCpuMicroseconds();
   const uint32_t t0 = platform::TickMs();
   if (!engine.OpenAndPlay(path, 0)) return {0, 0, 0};
   if (speed >= 16) {
@@ -76,7 +76,7 @@ Result Play(const char* path, double speed, double limitSeconds) {
     platform::SleepMs(5);
   }
   const double wall = (platform::TickMs() - t0) / 1000.0;
-  const double cpu = (platform::ProcessCpuMicroseconds() - cpu0) / 1e6;
+  const double cpu = (testsupport::ProcessCpuMicroseconds() - cpu0) / 1e6;
   engine.Close();
   return {display.shown.load(), wall, wall > 0 ? cpu / wall : 0};
 }

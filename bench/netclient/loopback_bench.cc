@@ -15,9 +15,10 @@
 
 #include "netclient/live_unit_parser.h"
 #include "netclient/network_client.h"
-#include "netclient/protocol_peer.h"
 #include "platform/socket.h"
 #include "platform/sync.h"
+#include "tests/support/listening_socket.h"
+#include "tests/support/protocol_peer.h"
 #include "tools/recorder_standin/standin_pictures.h"
 
 namespace {
@@ -54,7 +55,7 @@ Stream Prepare() {
 
 // Accepts one client; with login, answers its LoginRequest first. Sends the
 // stream over and over for kRunSeconds, then closes.
-void Serve(platform::Socket* listener, const Stream* stream, bool login) {
+void Serve(testsupport::ListeningSocket* listener, const Stream* stream, bool login) {
   platform::Socket client;
   if (!listener->Accept(&client, 5000)) return;
   if (login) {
@@ -76,7 +77,7 @@ struct Listener {
     socket.Open();
     socket.Listen({{127, 0, 0, 1}}, 0, 2);
   }
-  platform::Socket socket;
+  testsupport::ListeningSocket socket;
 };
 
 void RawLoopback(const Stream& stream) {

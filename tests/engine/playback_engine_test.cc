@@ -211,6 +211,28 @@ TEST(PlaybackEngine, FiveEmptyReadsPause) {
   std::remove(path.c_str());
 }
 
+// Repeat: the end of a recording played forwards starts it again from the
+// beginning; reverse play still pauses at its start.
+TEST(PlaybackEngine, RepeatStartsAgainAtTheEndPlayedForwards) {
+  RecordingPlan plan;
+  plan.pictures = 3;
+  const std::string path = MakeRecording("repeat", plan);
+  Rig rig;
+  rig.engine->SetRepeat(1);
+  rig.engine->SetSpeed(16);
+  rig.Start(path);
+  rig.clock.Advance(3 + 5 + 3);  // three pictures, five empty reads, three again
+  EXPECT_EQ(rig.engine->State(), PlayState::Play);
+  const auto shown = rig.display.Pictures();
+  ASSERT_EQ(shown.size(), 6u);
+  EXPECT_EQ(shown[3].y00, shown[0].y00);
+  EXPECT_EQ(shown[5].y00, shown[2].y00);
+  rig.engine->PlayReverse(16);
+  rig.clock.Advance(20);
+  EXPECT_EQ(rig.engine->State(), PlayState::Pause);
+  std::remove(path.c_str());
+}
+
 // One picture buffer per channel: an update picture lands on its own
 // channel's previous picture, whatever channel was decoded last.
 TEST(PlaybackEngine, UpdatePicturesKeepTheirChannelsApart) {

@@ -1,4 +1,5 @@
 #include "platform/socket.h"
+#include "tests/support/listening_socket.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ struct Listener {
     port = socket.LocalPort();
     EXPECT_NE(port, 0);
   }
-  Socket socket;
+  testsupport::ListeningSocket socket;
   uint16_t port = 0;
 };
 

@@ -19,7 +19,7 @@ class RecordingSink : public NotificationSink {
   void Post(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
     std::lock_guard<std::mutex> hold(lock_);
     messages_.push_back(message);
-    if (wParam != 0 || lParam != 0) nonzero_parameters_ = true;
+    if (wParam != 0 || lParam != 0) nonzeroParameters_ = true;
   }
   int Count(uint32_t message) {
     std::lock_guard<std::mutex> hold(lock_);
@@ -33,13 +33,13 @@ class RecordingSink : public NotificationSink {
   }
   bool NonzeroParameters() {
     std::lock_guard<std::mutex> hold(lock_);
-    return nonzero_parameters_;
+    return nonzeroParameters_;
   }
 
  private:
   std::mutex lock_;
   std::vector<uint32_t> messages_;
-  bool nonzero_parameters_ = false;
+  bool nonzeroParameters_ = false;
 };
 
 // Polls condition every 10 ms for at most limitMs; true once it holds.

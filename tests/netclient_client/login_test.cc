@@ -193,7 +193,7 @@ TEST(NetworkClientLogin, SendKeyWhileNotLoggedInSendsNothing) {
 // "Already Connected".
 TEST(NetworkClientLogin, UnreachableRecorderIsRetriedSilentlyUntilStopped) {
   platform::StartSockets();
-  platform::Socket probe;
+  testsupport::ListeningSocket probe;
   ASSERT_TRUE(probe.Open());
   ASSERT_TRUE(probe.Listen({{127, 0, 0, 1}}, 0, 1));
   const uint16_t port = probe.LocalPort();

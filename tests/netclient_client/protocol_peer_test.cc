@@ -1,7 +1,7 @@
 // The recorder side reads exactly what the client's encoders write, needs
 // the whole message before it reads one, and skips bytes that are not a
 // message instead of stalling on them.
-#include "netclient/protocol_peer.h"
+#include "tests/support/protocol_peer.h"
 
 #include <gtest/gtest.h>
 

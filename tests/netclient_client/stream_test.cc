@@ -15,8 +15,8 @@
 #include "codec/video_decoder.h"
 #include "netclient/network_client.h"
 #include "netclient/protocol.h"
-#include "netclient/protocol_peer.h"
 #include "tests/netclient_client/client_harness.h"
+#include "tests/support/protocol_peer.h"
 #include "tools/recorder_standin/recorder_standin.h"
 
 namespace marlow {
@@ -241,7 +241,8 @@ class RawRecorder {
   bool Send(const std::string& bytes) { return client_.SendAll(bytes.data(), bytes.size()); }
 
  private:
-  platform::Socket listener_, client_;
+  testsupport::ListeningSocket listener_;
+  platform::Socket client_;
 };
 
 std::string Message(const char* length, const char* code, const char* parameters) {

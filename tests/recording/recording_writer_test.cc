@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/file_limit.h"
+#include "tests/support/file_limit.h"
 #include "recording/recording_source.h"
 #include "recording/recording_writer.h"
 #include "tests/recording/test_util.h"
@@ -205,7 +205,7 @@ TEST_F(WriterTest, DiskFullMidRecordingKeepsWhatWasWritten) {
   std::vector<Bytes> units;
   for (int i = 0; i < 40; ++i) units.push_back(LivePicture(true, static_cast<uint16_t>(i), 1500));
   bool childOk = false;
-  const bool ran = platform::RunWithFileSizeLimit(
+  const bool ran = testsupport::RunWithFileSizeLimit(
       limit,
       [&]() {
         RecordingWriter w;

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "netclient/protocol_peer.h"
+#include "tests/support/protocol_peer.h"
 
 namespace marlow {
 
 DdnsStandin::DdnsStandin(uint32_t lifetimeMs, bool verbose)
-    : lifetime_ms_(lifetimeMs), verbose_(verbose) {}
+    : lifetimeMs_(lifetimeMs), verbose_(verbose) {}
 
 DdnsStandin::~DdnsStandin() {
   Stop();
@@ -83,7 +83,7 @@ void DdnsStandin::Serve(platform::Socket& client) {
 
 uint32_t DdnsStandin::Run() {
   const uint32_t start = platform::TickMs();
-  while (!StopEvent().IsSet() && platform::TickMs() - start < lifetime_ms_) {
+  while (!StopEvent().IsSet() && platform::TickMs() - start < lifetimeMs_) {
     platform::Socket client;
     if (!listener_.Accept(&client, 100)) continue;
     Serve(client);

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/worker_thread.h"
 #include "platform/socket.h"
+#include "platform/worker_thread.h"
+#include "tests/support/listening_socket.h"
 
 namespace marlow {
 
@@ -39,10 +40,10 @@ class DdnsStandin : public WorkerThread {
   };
   void Serve(platform::Socket& client);
 
-  const uint32_t lifetime_ms_;
+  const uint32_t lifetimeMs_;
   const bool verbose_;
   bool silent_ = false;
-  platform::Socket listener_;
+  testsupport::ListeningSocket listener_;
   uint16_t port_ = 0;
   std::map<std::string, Entry> names_;
   std::mutex lock_;

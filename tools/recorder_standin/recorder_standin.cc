@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "netclient/md5.h"
-#include "netclient/protocol_peer.h"
+#include "tests/support/protocol_peer.h"
 #include "tools/recorder_standin/standin_pictures.h"
 
 namespace marlow {
@@ -39,23 +39,23 @@ class RecorderStandin::Session {
     const int r = client_->WaitReadable(waitMs);
     if (r < 0) return !(closed_ = true);
     if (r == 0) return true;
-    if (in_count_ == sizeof in_) in_count_ = 0;  // nonsense: start over
-    const int n = client_->Receive(in_ + in_count_, sizeof in_ - in_count_);
+    if (inCount_ == sizeof in_) inCount_ = 0;  // nonsense: start over
+    const int n = client_->Receive(in_ + inCount_, sizeof in_ - inCount_);
     if (n <= 0) {
       owner_->Note("client closed the connection");
       return !(closed_ = true);
     }
-    in_count_ += static_cast<size_t>(n);
+    inCount_ += static_cast<size_t>(n);
     size_t used = 0;
     for (;;) {
       ClientMessage m;
-      const size_t span = ReadClientMessage(in_ + used, in_count_ - used, &m);
+      const size_t span = ReadClientMessage(in_ + used, inCount_ - used, &m);
       if (span == 0) break;
       used += span;
       Act(m);
     }
-    std::memmove(in_, in_ + used, in_count_ - used);
-    in_count_ -= used;
+    std::memmove(in_, in_ + used, inCount_ - used);
+    inCount_ -= used;
     return !closed_;
   }
 
@@ -65,13 +65,13 @@ class RecorderStandin::Session {
       case ClientMessageKind::LoginRequest: {
         uint8_t want[kMd5DigestSize];
         Md5Digest(o_.password.data(), o_.password.size(), want);
-        got_login_ = true;
-        good_digest_ = std::memcmp(want, m.digest, kMd5DigestSize) == 0;
+        gotLogin_ = true;
+        goodDigest_ = std::memcmp(want, m.digest, kMd5DigestSize) == 0;
         std::lock_guard<std::mutex> hold(owner_->lock_);
         ++owner_->record_.loginRequests;
-        if (good_digest_) ++owner_->record_.goodDigests;
+        if (goodDigest_) ++owner_->record_.goodDigests;
         std::snprintf(line, sizeof line, "LoginRequest, password %s",
-                      good_digest_ ? "right" : "wrong");
+                      goodDigest_ ? "right" : "wrong");
         break;
       }
       case ClientMessageKind::KeyCommand:
@@ -110,11 +110,11 @@ class RecorderStandin::Session {
       pictures_.SetSplit(true);
     } else if (key == 12) {
       r.menu = !r.menu;
-      menu_row_ = 0;
-      pictures_.SetMenu(r.menu, menu_row_);
+      menuRow_ = 0;
+      pictures_.SetMenu(r.menu, menuRow_);
     } else if (r.menu && (key == 13 || key == 14)) {
-      menu_row_ = (menu_row_ + (key == 13 ? 3 : 1)) % 4;
-      pictures_.SetMenu(true, menu_row_);
+      menuRow_ = (menuRow_ + (key == 13 ? 3 : 1)) % 4;
+      pictures_.SetMenu(true, menuRow_);
     } else if (r.menu && key == 15) {
       r.menu = false;
       pictures_.SetMenu(false, 0);
@@ -122,8 +122,8 @@ class RecorderStandin::Session {
       acted = false;
     }
     if (acted) ++r.keysActedOn;
-    last_key_ = key;
-    report_due_ = true;
+    lastKey_ = key;
+    reportDue_ = true;
   }
 
   // A failed send ends the session; whatever the client sent before it
@@ -150,7 +150,7 @@ class RecorderStandin::Session {
 
   bool AwaitLogin() {
     const uint32_t start = TickMs();
-    while (!got_login_) {
+    while (!gotLogin_) {
       if (Stopped() || TickMs() - start > 5000) return false;
       Pump(50);
     }
@@ -160,7 +160,7 @@ class RecorderStandin::Session {
   // The login reply. true when the stream should follow.
   bool Answer() {
     uint8_t reply[kReplyMaxSize];
-    if (!good_digest_ && o_.login == RecorderStandinOptions::Login::Accept) {
+    if (!goodDigest_ && o_.login == RecorderStandinOptions::Login::Accept) {
       Send(reply, EncodeLoginReply(kCodeLoginRefused, 2, reply));
       owner_->Note("refused: wrong password");
       return false;
@@ -210,7 +210,7 @@ class RecorderStandin::Session {
       std::lock_guard<std::mutex> hold(owner_->lock_);
       channels[0] = static_cast<uint16_t>(owner_->record_.camera + 1);
       channels[1] = owner_->record_.split ? 1 : 0;
-      channels[2] = owner_->record_.menu ? static_cast<uint16_t>(1 + menu_row_) : 0;
+      channels[2] = owner_->record_.menu ? static_cast<uint16_t>(1 + menuRow_) : 0;
       channels[3] = static_cast<uint16_t>(owner_->record_.keys.size());
     }
     Send(m, EncodeChannelReport(channels, status, m));
@@ -261,9 +261,9 @@ class RecorderStandin::Session {
         silent = true;
         owner_->Note("falling silent");
       }
-      if (report_due_) {
-        report_due_ = false;
-        SendReports(last_key_);
+      if (reportDue_) {
+        reportDue_ = false;
+        SendReports(lastKey_);
       }
       if (!silent && faulty_ && age < o_.garbageMs) {
         SendGarbage(&seed);
@@ -307,13 +307,13 @@ class RecorderStandin::Session {
   std::unique_ptr<uint8_t[]> unit_;
   StandinPictures pictures_;
   uint8_t in_[1024];
-  size_t in_count_ = 0;
+  size_t inCount_ = 0;
   bool closed_ = false;
-  bool got_login_ = false;
-  bool good_digest_ = false;
-  bool report_due_ = false;
-  uint16_t last_key_ = 0;
-  int menu_row_ = 0;
+  bool gotLogin_ = false;
+  bool goodDigest_ = false;
+  bool reportDue_ = false;
+  uint16_t lastKey_ = 0;
+  int menuRow_ = 0;
 };
 
 RecorderStandin::RecorderStandin(const RecorderStandinOptions& options) : options_(options) {}

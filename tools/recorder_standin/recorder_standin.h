@@ -22,8 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/worker_thread.h"
 #include "platform/socket.h"
+#include "platform/worker_thread.h"
+#include "tests/support/listening_socket.h"
 
 namespace marlow {
 
@@ -101,7 +102,7 @@ class RecorderStandin : public WorkerThread {
   RecorderStandinOptions SessionOptions(int index) const;
 
   RecorderStandinOptions options_;
-  platform::Socket listener_;
+  testsupport::ListeningSocket listener_;
   uint16_t port_ = 0;
   std::mutex lock_;
   Record record_;

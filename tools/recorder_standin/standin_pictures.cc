@@ -42,18 +42,18 @@ StandinPictures::StandinPictures()
 void StandinPictures::SetCamera(int camera) {
   camera_ = camera % kStandinCameras;
   split_ = false;
-  force_full_ = true;
+  forceFull_ = true;
 }
 
 void StandinPictures::SetSplit(bool on) {
   split_ = on;
-  force_full_ = true;
+  forceFull_ = true;
 }
 
 void StandinPictures::SetMenu(bool open, int row) {
   menu_ = open;
-  menu_row_ = row;
-  force_full_ = true;
+  menuRow_ = row;
+  forceFull_ = true;
 }
 
 // The picture as the recorder's screen shows it: one camera or four halved
@@ -88,20 +88,20 @@ void StandinPictures::Compose(uint32_t number) {
   if (menu_) {
     FillRect(yuv_.get(), 192, 64, 256, 144, 24);
     for (int r = 0; r < kMenuRows; ++r) {
-      FillRect(yuv_.get(), 208, 80 + r * 32, 224, 16, r == menu_row_ ? 235 : 110);
+      FillRect(yuv_.get(), 208, 80 + r * 32, 224, 16, r == menuRow_ ? 235 : 110);
     }
   }
 }
 
 size_t StandinPictures::NextPicture(uint8_t* out) {
   Compose(number_);
-  const bool full = force_full_ || number_ % kFullEvery == 0;
+  const bool full = forceFull_ || number_ % kFullEvery == 0;
   sequence_ = static_cast<uint16_t>(sequence_ + (number_ % 7 == 6 ? 2 : 1));
   ++number_;
   const size_t n =
       full ? encoder_.EncodeFull(yuv_.get(), 0, kQscale, sequence_, out, kStandinUnitCapacity)
            : encoder_.EncodeUpdate(yuv_.get(), 0, kQscale, sequence_, out, kStandinUnitCapacity);
-  if (n != 0 && full) force_full_ = false;
+  if (n != 0 && full) forceFull_ = false;
   return n;
 }
 

@@ -48,8 +48,8 @@ class StandinPictures {
   int camera_ = 0;
   bool split_ = false;
   bool menu_ = false;
-  int menu_row_ = 0;
-  bool force_full_ = true;
+  int menuRow_ = 0;
+  bool forceFull_ = true;
   uint32_t number_ = 0;
   uint16_t sequence_ = 0;
   uint32_t phase_ = 0;  // tone phase, in samples
