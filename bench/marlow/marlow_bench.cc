@@ -35,10 +35,10 @@ int main(int argc, char** argv) {
   const double minutes = argc > 1 ? std::atof(argv[1]) : 10.0;
   std::system(("mkdir -p " + kDir).c_str());
 
-  // verify against cat: a 16-channel 10-minute recording.
+  // verify against cat: a 16-channel recording as long as the export one.
   const std::string big = kDir + "/verify.kvr";
-  Timed(kMakekvr + " --channels 16 --seconds 600 --fps 5 --sound tone --out " + big +
-        " > /dev/null");
+  Timed(kMakekvr + " --channels 16 --seconds " + std::to_string(minutes * 60) +
+        " --fps 5 --sound tone --out " + big + " > /dev/null");
   const double bytes = [&] {
     FILE* f = std::fopen(big.c_str(), "rb");
     std::fseek(f, 0, SEEK_END);
