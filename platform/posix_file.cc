@@ -182,6 +182,8 @@ PathKind ProbePath(const char* path) {
   if (S_ISDIR(st.st_mode)) return PathKind::kDirectory;
   if (S_ISBLK(st.st_mode) || S_ISCHR(st.st_mode)) return PathKind::kDevice;
   return PathKind::kOther;
+}
+
 bool File::Identity(FileIdentity* out) {
   if (memory_) {
     out->volume = UINT64_MAX;  // no device number is all ones
