@@ -37,8 +37,8 @@ std::string Concat(const std::string& dir, const std::string& name,
 TEST(MarlowInfo, TellsChannelsSizesSoundAndOrderFromTheEnds) {
   const std::string d = TestFolder("info");
   MakeKvr(d + "/one.kvr", {"--channels", "1", "--seconds", "6", "--frame-skip", "2"});
-  MakeKvr(d + "/sixteen.img", {"--channels", "16", "--height", "224", "--seconds", "4", "--fps", "3",
-                               "--sound", "none", "--disk-order"});
+  MakeKvr(d + "/sixteen.img", {"--channels", "16", "--height", "224", "--seconds", "4", "--fps",
+                               "3", "--sound", "none", "--disk-order"});
   Result r = Marlow({"info", d + "/one.kvr", "--json"});
   ASSERT_EQ(r.code, 0) << r.err;
   ASSERT_TRUE(r.parsed) << r.out;
@@ -74,7 +74,8 @@ TEST(MarlowInfo, TellsChannelsSizesSoundAndOrderFromTheEnds) {
 
 TEST(MarlowVerify, ReportsExactlyTheDamageThatWasMade) {
   const std::string d = TestFolder("verify");
-  MakeKvr(d + "/clean.kvr", {"--channels", "16", "--seconds", "5", "--fps", "3", "--sound", "none"});
+  MakeKvr(d + "/clean.kvr",
+          {"--channels", "16", "--seconds", "5", "--fps", "3", "--sound", "none"});
   Result r = Marlow({"verify", d + "/clean.kvr", "--decode", "--json"});
   ASSERT_EQ(r.code, 0) << r.out << r.err;
   ASSERT_TRUE(r.parsed);
@@ -356,8 +357,8 @@ TEST(MarlowExport, RawIsByteExactH264IsCloseAndEveryFileIsReadBack) {
 
   // 16 channels without sound, MJPEG in AVI: a file for each, at the
   // recorder's picture rate (60 / 16 for 224-line pictures).
-  MakeKvr(d + "/s.kvr",
-          {"--channels", "16", "--height", "224", "--seconds", "2", "--sound", "none"});
+  MakeKvr(d + "/s.kvr", {"--channels", "16", "--height", "224", "--seconds", "2", "--fps", "3",
+                         "--sound", "none"});
   r = Marlow({"export", d + "/s.kvr", "--channels", "all", "--format", "avi", "--json", "--out",
               d + "/s.avi"});
   ASSERT_EQ(r.code, 0) << r.err;
