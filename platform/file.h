@@ -69,6 +69,11 @@ class File {
   bool Size(uint64_t* bytes);
   // Geometry of a disk device, or of a disk image file.
   bool Geometry(DiskGeometry* out);
+  // The first offset at or after `offset` that may hold written data: holes
+  // of a sparse file read as zeros and are skipped by callers that treat
+  // zeros as unwritten. `end` when only a hole lies between offset and end;
+  // `offset` itself whenever the system cannot tell (devices, other systems).
+  uint64_t NextData(uint64_t offset, uint64_t end);
   // The identity of the open file.
   bool Identity(FileIdentity* out);
 
@@ -79,6 +84,9 @@ class File {
   std::shared_ptr<MemoryFile> memory_;
 };
 
+// What a path names, for telling the user why it cannot be read.
+enum class PathKind { kMissing, kFile, kDirectory, kDevice, kOther };
+PathKind ProbePath(const char* path);
 // Removes a file; false when it could not be removed (or did not exist).
 bool RemoveFile(const char* path);
 // Renames from to to, replacing a file of that name.

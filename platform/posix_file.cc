@@ -168,6 +168,22 @@ bool File::Geometry(DiskGeometry* out) {
   return true;
 }
 
+uint64_t File::NextData(uint64_t offset, uint64_t end) {
+  if (handle_ == kInvalid || offset >= end) return offset;
+  const off_t r = ::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), SEEK_DATA);
+  if (r < 0) return errno == ENXIO ? end : offset;  // ENXIO: nothing but a hole to the end
+  return std::min<uint64_t>(static_cast<uint64_t>(r), end);
+}
+
+PathKind ProbePath(const char* path) {
+  struct stat st;
+  if (::stat(path, &st) != 0) return PathKind::kMissing;
+  if (S_ISREG(st.st_mode)) return PathKind::kFile;
+  if (S_ISDIR(st.st_mode)) return PathKind::kDirectory;
+  if (S_ISBLK(st.st_mode) || S_ISCHR(st.st_mode)) return PathKind::kDevice;
+  return PathKind::kOther;
+}
+
 bool File::Identity(FileIdentity* out) {
   if (memory_) {
     out->volume = UINT64_MAX;  // no device number is all ones

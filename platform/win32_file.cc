@@ -3,6 +3,7 @@
 #include <winioctl.h>
 
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "platform/file.h"
@@ -161,6 +162,20 @@ bool File::Geometry(DiskGeometry* out) {
   out->bytesPerSector = 512;
   out->mediaType = 12;
   return true;
+}
+
+// Holes are not looked for here: every offset may hold data, so callers read
+// through (zeros read from a hole are still seen as unwritten).
+uint64_t File::NextData(uint64_t offset, uint64_t) {
+  return offset;
+}
+
+PathKind ProbePath(const char* path) {
+  if (std::strncmp(path, "\\\\.\\", 4) == 0) return PathKind::kDevice;
+  const DWORD a = GetFileAttributesA(path);
+  if (a == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
+  if (a & FILE_ATTRIBUTE_DIRECTORY) return PathKind::kDirectory;
+  return PathKind::kFile;
 }
 
 bool File::Identity(FileIdentity* out) {

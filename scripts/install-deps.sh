@@ -6,6 +6,8 @@ packages=(
   # native build, tests, benchmarks, sanitizers and fuzzers
   g++ cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev clang
   libclang-rt-14-dev valgrind
+  # the marlow tool's native export (FFmpeg libraries) and PNG stills
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev zlib1g-dev pkg-config
   # cross build
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   # running and checking Windows programs

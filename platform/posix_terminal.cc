@@ -1,0 +1,11 @@
+#include <unistd.h>
+
+#include "platform/terminal.h"
+
+namespace marlow::platform {
+
+bool IsTerminal(std::FILE* stream) {
+  return isatty(fileno(stream)) == 1;
+}
+
+}  // namespace marlow::platform
