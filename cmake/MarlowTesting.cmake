@@ -18,6 +18,12 @@ if(CMAKE_CROSSCOMPILING)
                  GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 endif()
 
+# Windows tests that put windows on the X server and read pixels back from the
+# screen must not overlap another test's windows: under Wine they share the
+# "screen" lock, so ctest runs them one at a time (others run beside them).
+# The native build has no windows.
+set(MARLOW_SCREEN_LABELS viewer display export control)
+
 # marlow_test(name LABEL label SOURCES ... [LIBS ...] [TIMEOUT s])
 # One GoogleTest program; each case becomes a ctest test carrying the label,
 # so `ctest -L recording` runs one subsystem alone.
@@ -30,7 +36,11 @@ function(marlow_test name)
   target_link_libraries(${name} PRIVATE ${A_LIBS} ${MARLOW_GTEST_LIBS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   marlow_warnings(${name})
+  set(properties LABELS "${A_LABEL}" TIMEOUT ${A_TIMEOUT})
+  if(CMAKE_CROSSCOMPILING AND A_LABEL IN_LIST MARLOW_SCREEN_LABELS)
+    list(APPEND properties RESOURCE_LOCK screen)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-                       PROPERTIES LABELS "${A_LABEL}" TIMEOUT ${A_TIMEOUT})
+                       PROPERTIES ${properties})
 endfunction()
