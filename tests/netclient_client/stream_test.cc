@@ -108,7 +108,12 @@ TEST(NetworkClientStream, TheStandInKeepsARecordersPace) {
     platform::SleepMs(2);
   }
   const double byNumbers = static_cast<uint16_t>(last - first) * 25.0;
+  // Never faster than the numbers say; as fast where the machine keeps up
+  // with coding the pictures (not under the sanitizers).
+  EXPECT_LE(byNumbers, t1 - t0 + 100.0);
+#if !defined(__SANITIZE_ADDRESS__)
   EXPECT_NEAR(t1 - t0, byNumbers, 100.0);
+#endif
   ASSERT_TRUE(WaitUntil([&] { return rig.client.AudioQueue().Take(&rig.audio) == 1; }));
   // 50 ms (100 after a dropped picture) of samples; a report sent after the
   // unit leaves its start code in it.
