@@ -365,6 +365,25 @@ TEST(ViewerApp, MarkedStretchIsSavedAndPlays) {
   ASSERT_TRUE(again.EndWith(ID_EXIT));
 }
 
+// Repeat on: a recording played to its end starts again; off: it pauses there.
+TEST(ViewerApp, RepeatPlaysAgainFromTheStart) {
+  for (int repeat : {1, 0}) {
+    SCOPED_TRACE(repeat);
+    ViewerSession s("repeat_" + std::to_string(repeat), {"Repeat=" + std::to_string(repeat)});
+    const std::string sample = MakeSampleRecording(s.Folder(), 4, 3);
+    ASSERT_TRUE(s.Start("\"" + sample + "\""));
+    ASSERT_TRUE(s.WaitStatus("PLAY", 8000));
+    Settle(5000);  // past the end
+    if (repeat) {
+      EXPECT_TRUE(s.WaitStatus("PLAY  x 1.0")) << s.Status();
+    } else {
+      EXPECT_TRUE(s.WaitStatus("PAUSE")) << s.Status();
+    }
+    ASSERT_TRUE(s.EndWith(ID_EXIT));
+    EXPECT_EQ(Value(s.ProfileKeys(), "Repeat"), std::to_string(repeat));
+  }
+}
+
 // Exit saves before closing the source, the close button after; a close
 // request is Exit. All write the same keys.
 TEST(ViewerApp, EveryWayOutWritesTheSameKeys) {
