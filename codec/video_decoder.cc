@@ -55,6 +55,24 @@ constexpr TransposedScan kScan = MakeTransposedScan();
 #define MARLOW_ALWAYS_INLINE inline
 #endif
 
+// Every block starts with its 8-bit DC value. A block of DC alone (end of
+// block follows at once) is the flat block d, since the transform of
+// coefficient 0 = d * 8 is d everywhere: it is stored here and true returned.
+// Otherwise the DC coefficient goes into block[0] and the caller reads on.
+MARLOW_ALWAYS_INLINE bool ReadDc(BitReader& bits, int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+  bits.RefillIfBelow(10);
+  const uint32_t dc = bits.Read(8);
+  if (bits.Peek(2) == kEndOfBlockCode) {
+    bits.Skip(2);
+    uint64_t row;
+    std::memset(&row, static_cast<int>(dc), sizeof row);
+    for (int r = 0; r < 8; ++r) std::memcpy(dst + r * stride, &row, 8);
+    return true;
+  }
+  block[0] = static_cast<int16_t>(dc * 8);
+  return false;
+}
+
 // The run and level of a code found in the range tables (entry e, already
 // skipped): an escape reads a 6-bit run and an 8-bit level, whose values 0
 // and 128 announce a second byte (levels 128..255 and -256..-129); any other
@@ -87,17 +105,7 @@ MARLOW_ALWAYS_INLINE void ReadRunAndLevel(BitReader& bits, const CoefficientEntr
 MARLOW_ALWAYS_INLINE int DecodeBlock(BitReader& bits, int16_t* block, const uint16_t* scale,
                                      InverseTransformStoreFunction transform, uint8_t* dst,
                                      ptrdiff_t stride) {
-  bits.RefillIfBelow(10);
-  const uint32_t dc = bits.Read(8);
-  if (bits.Peek(2) == kEndOfBlockCode) {
-    // DC only: the transform of coefficient 0 = d * 8 is the flat block d.
-    bits.Skip(2);
-    uint64_t row;
-    std::memset(&row, static_cast<int>(dc), sizeof row);
-    for (int r = 0; r < 8; ++r) std::memcpy(dst + r * stride, &row, 8);
-    return 1;
-  }
-  block[0] = static_cast<int16_t>(dc * 8);
+  if (ReadDc(bits, block, dst, stride)) return 1;
   int i = 1;
   for (;;) {
     // The longest code group is the escape: 6 + 6 + 8 + 8 bits.
@@ -132,16 +140,7 @@ MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
                                          const uint16_t* scanScale,
                                          InverseTransformStoreFunction transform, uint8_t* dst,
                                          ptrdiff_t stride) {
-  bits.RefillIfBelow(10);
-  const uint32_t dc = bits.Read(8);
-  if (bits.Peek(2) == kEndOfBlockCode) {
-    bits.Skip(2);
-    uint64_t row;
-    std::memset(&row, static_cast<int>(dc), sizeof row);
-    for (int r = 0; r < 8; ++r) std::memcpy(dst + r * stride, &row, 8);
-    return 1;
-  }
-  block[0] = static_cast<int16_t>(dc * 8);
+  if (ReadDc(bits, block, dst, stride)) return 1;
   const FastCoefficientEntry* const fast = kFastCoefficientTable.entry;
   int i = 1;
   for (;;) {

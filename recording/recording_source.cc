@@ -289,7 +289,11 @@ uint32_t RecordingSource::ReadBackward(uint8_t* buffer) {
   if (!IsOpen()) return 0;
   backward_ = true;
   ResetScan();
-  const uint64_t pos = Position();
+  // A tail shorter than a block (a recording cut short, or any size that is
+  // not a multiple of 4096) is never read: backward reading starts at the
+  // end of the last whole block, or it would stay in the tail for ever.
+  const uint64_t wholeEnd = Size() - Size() % kBlockSize;
+  const uint64_t pos = Position() < wholeEnd ? Position() : wholeEnd;
   if (pos == 0) return 0;
   uint64_t blockStart = (pos - 1) - (pos - 1) % kBlockSize;
   Load l = LoadBlock(blockStart);

@@ -3,12 +3,16 @@
 // a message box.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/win32_test_driver.h"
 #include "tests/viewer_win32/skin_test_dialog.h"
 #include "tests/viewer_win32/skin_test_resource.h"
+#include "viewer/framework/win32_file_dialog.h"
 #include "viewer/framework/win32_message_box.h"
 
 namespace marlow::test {
@@ -57,6 +61,42 @@ TEST(DialogFramework, NoticesAndQuestionsGoThroughTheSink) {
   ASSERT_EQ(recorder.texts.size(), 3u);
   EXPECT_EQ(recorder.texts[0], "Login|Incorrect password");
   EXPECT_EQ(recorder.texts[2], "|Create it?");
+}
+
+}  // namespace
+}  // namespace marlow::test
+
+namespace marlow::test {
+namespace {
+
+TEST(DialogFramework, OpenFileDialogGivesBackTheTypedExistingFile) {
+  const std::string file = "open_dialog_probe.kvr";
+  FILE* f = std::fopen(file.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  char full[MAX_PATH];
+  GetFullPathNameA(file.c_str(), MAX_PATH, full, nullptr);
+
+  std::string chosen;
+  std::atomic<int> result{-1};
+  std::thread ui([&] {
+    viewer::FileDialogOptions options;
+    options.filter = "All Files (*.*)|*.*|KVR File Format (*.KVR)|*.KVR|";
+    options.title = "Open probe";
+    result = viewer::ChooseFileToOpen(nullptr, options, &chosen) ? 1 : 0;
+  });
+  HWND dialog = WaitForTopWindow({GetCurrentProcessId(), "#32770", "Open probe", true}, 10000);
+  ASSERT_NE(dialog, nullptr);
+  // The name box of the file dialog (a combo box with an edit, or an edit).
+  HWND name = FindControl(dialog, 1148);
+  if (!name) name = FindControl(dialog, 1152);
+  ASSERT_NE(name, nullptr);
+  SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(full));
+  PostCommand(dialog, IDOK);
+  ui.join();
+  EXPECT_EQ(result.load(), 1);
+  EXPECT_STRCASEEQ(chosen.c_str(), full);
+  std::remove(file.c_str());
 }
 
 }  // namespace

@@ -47,9 +47,9 @@ class TemplateProbe : public viewer::Dialog {
       }
     }
     // Every command button of both modes.
-    const int buttons[] = {ID_OPEN_FILE, ID_PLAY, ID_PAUSE, ID_FAST_REWIND, ID_FAST_FORWARD,
-                           ID_PLAY_REVERSE, ID_NEXT_FRAME, ID_PREVIOUS_FRAME, ID_SPLIT4,
-                           ID_SPLIT9, ID_SPLIT16, ID_CONNECT};
+    const int buttons[] = {ID_OPEN_FILE,    ID_PLAY,         ID_PAUSE,      ID_FAST_REWIND,
+                           ID_FAST_FORWARD, ID_PLAY_REVERSE, ID_NEXT_FRAME, ID_PREVIOUS_FRAME,
+                           ID_SPLIT4,       ID_SPLIT9,       ID_SPLIT16,    ID_CONNECT};
     for (int id : buttons) {
       if (!Control(id)) failures += " " + std::to_string(id);
     }
@@ -126,11 +126,11 @@ TEST(ViewerResources, SkinBitmapsHaveTheirFrameSizesAndASheetIsSaved) {
   const struct {
     int id, width, height;
   } sizes[] = {
-      {IDB_PLAY, 5 * 29, 24},      {IDB_OPEN, 5 * 35, 24},       {IDB_CONNECT, 5 * 35, 24},
-      {IDB_DISCONNECT, 5 * 35, 24}, {IDB_MINIMIZE, 4 * 14, 14},   {IDB_CLOSE, 4 * 14, 14},
-      {IDB_MUTE, 5 * 18, 18},      {IDB_PLAYER_MODE, 5 * 78, 22}, {IDB_WINDOW_ICON, 5 * 24, 24},
+      {IDB_PLAY, 5 * 29, 24},       {IDB_OPEN, 5 * 35, 24},        {IDB_CONNECT, 5 * 35, 24},
+      {IDB_DISCONNECT, 5 * 35, 24}, {IDB_MINIMIZE, 4 * 14, 14},    {IDB_CLOSE, 4 * 14, 14},
+      {IDB_MUTE, 5 * 18, 18},       {IDB_PLAYER_MODE, 5 * 78, 22}, {IDB_WINDOW_ICON, 5 * 24, 24},
       {IDB_STATUS_STRIP, 512, 112}, {IDB_POSITION_TRACK, 240, 14}, {IDB_POSITION_THUMB, 14, 14},
-      {IDB_VOLUME_TRACK, 68, 16},  {IDB_VOLUME_THUMB, 8, 16},
+      {IDB_VOLUME_TRACK, 68, 16},   {IDB_VOLUME_THUMB, 8, 16},
   };
   for (const auto& s : sizes) {
     const Image image = LoadBitmapImage(nullptr, s.id);
@@ -138,13 +138,17 @@ TEST(ViewerResources, SkinBitmapsHaveTheirFrameSizesAndASheetIsSaved) {
     EXPECT_EQ(image.Height(), s.height) << s.id;
   }
   // A contact sheet of every button strip, for a look.
-  const int strips[] = {IDB_WINDOW_ICON, IDB_PLAYER_MODE, IDB_VIEWER_MODE, IDB_OPEN, IDB_PLAY,
-                        IDB_PAUSE, IDB_FAST_REWIND, IDB_FAST_FORWARD, IDB_PLAY_REVERSE,
-                        IDB_NEXT_FRAME, IDB_PREVIOUS_FRAME, IDB_STILL_CAPTURE, IDB_MUTE,
-                        IDB_SPLIT1, IDB_SPLIT4, IDB_SPLIT9, IDB_SPLIT16, IDB_CONNECT,
-                        IDB_DISCONNECT, IDB_STOP, IDB_RECORD, IDB_CHANNEL1, IDB_CHANNEL2,
-                        IDB_CHANNEL3, IDB_CHANNEL4, IDB_MENU, IDB_UP, IDB_DOWN, IDB_SELECT,
-                        IDB_MINIMIZE, IDB_CLOSE, IDB_STATUS_STRIP, IDB_LOGO};
+  const int strips[] = {IDB_WINDOW_ICON, IDB_PLAYER_MODE,    IDB_VIEWER_MODE,
+                        IDB_OPEN,        IDB_PLAY,           IDB_PAUSE,
+                        IDB_FAST_REWIND, IDB_FAST_FORWARD,   IDB_PLAY_REVERSE,
+                        IDB_NEXT_FRAME,  IDB_PREVIOUS_FRAME, IDB_STILL_CAPTURE,
+                        IDB_MUTE,        IDB_SPLIT1,         IDB_SPLIT4,
+                        IDB_SPLIT9,      IDB_SPLIT16,        IDB_CONNECT,
+                        IDB_DISCONNECT,  IDB_STOP,           IDB_RECORD,
+                        IDB_CHANNEL1,    IDB_CHANNEL2,       IDB_CHANNEL3,
+                        IDB_CHANNEL4,    IDB_MENU,           IDB_UP,
+                        IDB_DOWN,        IDB_SELECT,         IDB_MINIMIZE,
+                        IDB_CLOSE,       IDB_STATUS_STRIP,   IDB_LOGO};
   Image sheet(520, 1100);
   int y = 4;
   for (int id : strips) {

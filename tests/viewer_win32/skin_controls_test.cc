@@ -150,15 +150,26 @@ TEST_F(SkinControlsTest, SliderDragPostsChangingThenSetAndDrawsThroughMasks) {
   EXPECT_TRUE(dialog().EventsOf(viewer::kSliderSet).empty());
   // While dragged: the drag thumb (accent face, white centre) at pixel 197.
   ASSERT_EQ(viewer::SliderThumbCentre(g, 500), 197);
-  Image shown = CaptureWindow(slider);
-  EXPECT_TRUE(Near(shown.At(197, 7), Rgb{255, 255, 255}, 8)) << ToString(shown.At(197, 7));
-  EXPECT_TRUE(Near(shown.At(202, 7), kAccent, 8)) << ToString(shown.At(202, 7));
+  // (The notification is posted before the repaint reaches the screen.)
+  Image shown;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        shown = CaptureWindow(slider);
+        return Near(shown.At(197, 7), Rgb{255, 255, 255}, 8) && Near(shown.At(202, 7), kAccent, 8);
+      },
+      2000))
+      << ToString(shown.At(197, 7)) << " " << ToString(shown.At(202, 7));
+  SaveScreenshot(CaptureWindow(window_), "skin_slider_dragged");
 
   MouseUp(r.left + 197, y);
   ASSERT_TRUE(WaitUntil([&] { return !dialog().EventsOf(viewer::kSliderSet).empty(); }, 2000));
   EXPECT_EQ(dialog().EventsOf(viewer::kSliderSet)[0].lParam, 500);
-  Settle(100);
-  shown = CaptureWindow(slider);
+  WaitUntil(
+      [&] {
+        shown = CaptureWindow(slider);
+        return Near(shown.At(197, 7), kAccent, 8);
+      },
+      2000);
   // The normal thumb, the played track left of it, the plain track right of
   // it, and no magenta anywhere: masks hide the transparent colour.
   EXPECT_TRUE(Near(shown.At(197, 7), kAccent, 8)) << ToString(shown.At(197, 7));
