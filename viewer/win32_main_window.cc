@@ -332,6 +332,7 @@ void MainWindow::SetViewerMode(int mode) {
   PlaybackEngine& engine = host_.Engine();
   engine.SwitchMode(mode, 4, channelCount_);
   statusLine_.SetMode(mode);
+  statusLine_.Repaint();
   ResetTitle();
   host_.Display().SelectLayout(mode == kViewerModePlayer ? channelCount_ : 1, 0);
   Relayout(false, 0, 0);

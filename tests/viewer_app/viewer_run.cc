@@ -2,9 +2,9 @@
 // shows it for a while, as the run command does on a screen without a user:
 //   viewer_run [--seconds N] [--shot FILE.png] [--repeat] [--startup-runs N] RECORDING
 // plays for N seconds (default 4), saves a screenshot of the window and
-// closes the viewer through Exit (--repeat: with repeat play on). With --startup-runs it instead starts the
-// viewer N times and prints the time from start to the first picture (the
-// status line showing a picture's time) of each run and their median.
+// closes the viewer through Exit (--repeat: with repeat play on). With --startup-runs it instead
+// starts the viewer N times and prints the time from start to the first picture (the status line
+// showing a picture's time) of each run and their median.
 #include <windows.h>
 
 #include <algorithm>
@@ -75,8 +75,8 @@ int main(int argc, char** argv) {
     std::printf("median: %lu ms\n", static_cast<unsigned long>(times[times.size() / 2]));
     return 0;
   }
-  ViewerSession s("viewer_run", repeat ? std::vector<std::string>{"Repeat=1"}
-                                       : std::vector<std::string>{});
+  ViewerSession s("viewer_run",
+                  repeat ? std::vector<std::string>{"Repeat=1"} : std::vector<std::string>{});
   if (!s.Start("\"" + recording + "\"")) {
     std::fprintf(stderr, "the viewer's window did not show\n");
     return 1;
