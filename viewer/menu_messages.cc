@@ -78,8 +78,9 @@ constexpr MenuMessage kRecorder[] = {{33, nullptr, 0},
 }  // namespace
 
 const MenuMessage* MenuPopupMessages(int position, size_t* itemCount) {
-  // 1 is the recorder menu; every other position is a Player menu variant.
-  const bool recorder = position == 1;
+  // Player and recorder menus take turns: 1 is the recorder menu the window
+  // shows, 3 and 5 its unshown variants; the even positions are Player menus.
+  const bool recorder = position % 2 == 1;
   if (position < 0 || position >= kMenuPopupCount) {
     *itemCount = 0;
     return nullptr;

@@ -15,8 +15,9 @@ struct MenuMessage {
 };
 
 // Number of popups of the context menu and the numbers of popup `position`
-// (0 .. kMenuPopupCount - 1). Positions 3 to 5 hold the variants the window
-// never shows; their texts follow the same numbers.
+// (0 .. kMenuPopupCount - 1): Player menus at even positions, recorder menus
+// at odd ones. Positions 3 to 5 hold the variants the window never shows;
+// their texts follow the same numbers.
 constexpr int kMenuPopupCount = 7;
 const MenuMessage* MenuPopupMessages(int position, size_t* itemCount);
 

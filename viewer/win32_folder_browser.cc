@@ -35,6 +35,12 @@ class BrowseSession : public ControlSubclass {
       GetCurrentDirectoryA(sizeof directory, directory);
       start = directory;
     }
+    // The box starts with the start path itself: selecting it in the tree
+    // does not always report the change (an item the tree has not expanded
+    // yet), and a report that does come replaces the text anyway.
+    const bool drivePath = start.size() >= 2 && start[1] == ':';
+    SetWindowTextA(pathBox_, drivePath ? start.c_str() : "");
+    SendMessageA(dialog, BFFM_ENABLEOK, 0, drivePath ? TRUE : FALSE);
     SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(start.c_str()));
   }
 

@@ -173,10 +173,9 @@ std::string SaveScreenshot(HWND window, const char* name) {
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  // Without a window manager on the test X server nobody draws the frame on
-  // the screen: the window prints itself, frame and caption included.
-  if (!PrintWindow(window, memory, 0))
-    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  // The screen as the user sees it. The test X server has no window manager,
+  // so the caption bar stays dark; the client area is what counts.
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
   GdiFlush();
   std::vector<uint8_t> rows;
   rows.reserve(static_cast<size_t>(height) * (width * 3 + 1));
@@ -218,7 +217,9 @@ std::string TestFolder(const char* name) {
   char temp[MAX_PATH] = "";
   GetTempPathA(sizeof temp, temp);
   char path[MAX_PATH];
-  std::snprintf(path, sizeof path, "%smarlow_dlg_%lu_%s", temp, GetCurrentProcessId(), name);
+  // Process ids come back in later runs: the tick count keeps folders apart.
+  std::snprintf(path, sizeof path, "%smarlow_dlg_%lu_%llu_%s", temp, GetCurrentProcessId(),
+                static_cast<unsigned long long>(GetTickCount64()), name);
   CreateDirectoryA(path, nullptr);
   return path;
 }

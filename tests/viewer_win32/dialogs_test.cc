@@ -264,6 +264,8 @@ TEST(FolderBrowserWin32, PathBoxFollowsTreeAndOkCreatesMissingFolders) {
   ASSERT_TRUE(WithDialog(
       "Find Folder", [&] { ok = BrowseForFolder(nullptr, &path); },
       [&](HWND d) {
+        // The box appears and takes the start path while the tree fills.
+        for (int i = 0; i < 100 && TextOf(PathBox(d)).empty(); ++i) Settle(50);
         ASSERT_TRUE(PathBox(d));
         EXPECT_EQ(TextOf(PathBox(d)), base);  // the start path is selected
         EXPECT_TRUE(IsEnabled(d, IDOK));

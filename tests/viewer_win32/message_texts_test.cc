@@ -168,6 +168,33 @@ TEST_P(ShippedMessages, MenuPopupKeepsItsSubmenus) {
   DestroyMenu(menu);
 }
 
+TEST_P(ShippedMessages, TheContextMenuResource) {
+  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(196));
+  ASSERT_TRUE(menu);
+  ASSERT_EQ(GetMenuItemCount(menu), 7);
+  ApplyContextMenuMessages(menu);
+  for (int position = 0; position < 7; position += 2) {  // Player menus
+    HMENU player = GetSubMenu(menu, position);
+    EXPECT_EQ(ItemText(player, 11), Message(41)) << position;
+    ASSERT_TRUE(GetSubMenu(player, 11)) << position;
+    EXPECT_EQ(ItemText(GetSubMenu(player, 11), 3), Message(45)) << position;
+    EXPECT_EQ(ItemText(player, GetMenuItemCount(player) - 1), Message(67)) << position;
+  }
+  HMENU six = GetSubMenu(GetSubMenu(menu, 6), 18);
+  ASSERT_TRUE(six);
+  EXPECT_EQ(GetMenuItemCount(six), 4);
+  EXPECT_EQ(ItemText(six, 3), Message(65));
+  for (int position = 1; position < 7; position += 2) {  // recorder menus
+    HMENU recorder = GetSubMenu(menu, position);
+    EXPECT_EQ(ItemText(recorder, 3), Message(68)) << position;
+    ASSERT_TRUE(GetSubMenu(recorder, 5)) << position;
+    EXPECT_EQ(ItemText(recorder, 5), Message(70)) << position;
+    EXPECT_EQ(ItemText(GetSubMenu(recorder, 5), 16), Message(87)) << position;
+    EXPECT_EQ(ItemText(GetSubMenu(recorder, 7), 1), Message(90)) << position;
+  }
+  DestroyMenu(menu);
+}
+
 TEST_P(ShippedMessages, TooltipTexts) {
   HWND window = CreateWindowExA(0, "BUTTON", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
                                 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
