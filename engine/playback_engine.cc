@@ -111,6 +111,7 @@ int PlaybackEngine::Close() {
 }
 
 double PlaybackEngine::ClampPlaySpeed(double x) {
+  if (std::isnan(x)) return 1.0;  // no speed given: as Play (0)
   double s = std::fabs(x);
   if (s > 16) s = 16;
   if (s == 0) s = 1;
@@ -129,13 +130,15 @@ int PlaybackEngine::PlayReverse(double x) {
 
 int PlaybackEngine::FastForward() {
   const double s = speed_.load();
-  speed_ = (State() == PlayState::Play && s >= 16) ? s * 2 : 16.0;
+  const double next = (State() == PlayState::Play && s >= 16) ? s * 2 : 16.0;
+  speed_ = next < kMaxJumpSpeed ? next : kMaxJumpSpeed;
   return Post(kCommandPlay);
 }
 
 int PlaybackEngine::FastRewind() {
   const double s = speed_.load();
-  speed_ = (State() == PlayState::PlayReverse && s >= 16) ? s * 2 : 16.0;
+  const double next = (State() == PlayState::PlayReverse && s >= 16) ? s * 2 : 16.0;
+  speed_ = next < kMaxJumpSpeed ? next : kMaxJumpSpeed;
   return Post(kCommandPlayReverse);
 }
 
@@ -144,6 +147,9 @@ int PlaybackEngine::Seek(uint64_t position) {
 }
 
 void PlaybackEngine::SetSpeed(double x) {
+  // Not a number is no speed at all: normal speed. Infinities are out of
+  // range like any other value and are cut to the nearer end.
+  if (std::isnan(x)) x = 1.0;
   if (x < 0.1) x = 0.1;
   if (x > 16) x = 16;
   speed_ = x;

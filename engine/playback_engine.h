@@ -47,6 +47,10 @@ class PlaybackEngine : public WorkerThread {
   // Largest picture buffer the thread hands out, in bytes.
   static constexpr size_t kPictureBytes = 414720;
   static constexpr int kMaxChannels = 16;
+  // Fast forward and rewind double the speed up to this: a jump of
+  // 1024 x 20480 bytes (20 MiB) after every few pictures is more than any
+  // recording needs, and the jump distance stays far from overflowing.
+  static constexpr double kMaxJumpSpeed = 1024;
 
   // The display and the sound output are owned by the caller and must outlive
   // the engine. clock: SystemClock() except in tests.
@@ -76,6 +80,7 @@ class PlaybackEngine : public WorkerThread {
   bool IsOpen() const { return source_.IsOpen(); }
   int CurrentFrameTime(TimeRecord* out) const;
   int SaveStretch(uint64_t start, uint64_t end, const char* path);
+  const char* SaveErrorText() const { return source_.SaveErrorText(); }
   int StreamVariant() const { return streamVariant_; }
   int ChannelCount() const { return channelCount_; }
   // Repeat: at the end of a recording played forwards, play starts again
@@ -102,8 +107,14 @@ class PlaybackEngine : public WorkerThread {
   void HandOn(bool audio, uint32_t length);
   void PlaySound(uint32_t length);
   void ShowVideo(uint32_t length);
-  int ReadForward() { return static_cast<int>(source_.ReadForwardTracked(unit_.get())); }
-  int ReadBackward() { return static_cast<int>(source_.ReadBackward(unit_.get())); }
+  // Each reads one unit; false when none came. An audio unit without
+  // samples is a unit read all the same (length 0).
+  bool ReadForward(uint32_t* length);
+  bool ReadBackward(uint32_t* length);
+  // Pacing: true when the next picture is not due yet.
+  bool NotDue(uint32_t intervalUs, uint32_t now);
+  // The picture just taken was due at the pacing slot or is late.
+  void Scheduled(uint32_t intervalUs, uint32_t now);
 
   // Parts, owned for the engine's life. The source and decoder are used only
   // by the engine thread while it runs; the user-interface thread opens and
@@ -135,7 +146,11 @@ class PlaybackEngine : public WorkerThread {
   std::unique_ptr<uint8_t[]> unit_;
   std::unique_ptr<uint8_t[]> pictures_;
   int frameInterval_ = 33333;  // microseconds between two recorder pictures
+  // The pacing slot of the last picture: lastShown_ ms plus lastShownUs_
+  // (0..999) microseconds.
   uint32_t lastShown_ = 0;
+  uint32_t lastShownUs_ = 0;
+  bool pacingFresh_ = true;  // a command came: the next picture starts the pacing
   uint32_t now_ = 0;
   int framesSinceJump_ = 0;
   int jumpEvery_ = 9;

@@ -1,8 +1,10 @@
 // The Player body of the engine thread: wait at most 1 ms for a command, pace,
 // read one unit, hand it on. Everything here runs on the engine thread.
 #include <cmath>
+#include <utility>
 
 #include "codec/audio_coding.h"
+#include "engine/picture_interval.h"
 #include "engine/playback_engine.h"
 
 namespace marlow {
@@ -63,6 +65,7 @@ uint32_t PlaybackEngine::RunPlayer() {
 void PlaybackEngine::TakeCommand() {
   // Reset before reading: a command posted in between sets the event again.
   commandEvent_.Reset();
+  pacingFresh_ = true;
   switch (command_.load()) {
     case kCommandPause:
       state_ = static_cast<int>(PlayState::Pause);
@@ -87,6 +90,44 @@ void PlaybackEngine::TakeCommand() {
   }
 }
 
+bool PlaybackEngine::ReadForward(uint32_t* length) {
+  *length = source_.ReadForwardTracked(unit_.get());
+  return source_.LastReadFoundUnit();
+}
+
+bool PlaybackEngine::ReadBackward(uint32_t* length) {
+  *length = source_.ReadBackward(unit_.get());
+  return source_.LastReadFoundUnit();
+}
+
+// Pictures are due one interval after the slot of the previous picture, not
+// after the moment it was taken: the millisecond tick and the passes that
+// read sound between pictures would otherwise make every interval a little
+// short or long, and the error would add up over the recording (a 12.5 ms
+// interval cut to whole milliseconds plays 4 % fast, for ever).
+bool PlaybackEngine::NotDue(uint32_t intervalUs, uint32_t now) {
+  if (now < lastShown_) return false;  // the tick went round: due
+  const int64_t elapsedUs = static_cast<int64_t>(now - lastShown_) * 1000 - lastShownUs_;
+  return elapsedUs < static_cast<int64_t>(intervalUs);
+}
+
+void PlaybackEngine::Scheduled(uint32_t intervalUs, uint32_t now) {
+  const int64_t elapsedUs = static_cast<int64_t>(now - lastShown_) * 1000 - lastShownUs_;
+  const bool fresh = std::exchange(pacingFresh_, false);
+  if (!fresh && intervalUs != 0 && now >= lastShown_ && elapsedUs >= intervalUs &&
+      elapsedUs < 2 * static_cast<int64_t>(intervalUs)) {
+    // On time (within one interval): the picture takes its slot.
+    const uint32_t us = lastShownUs_ + intervalUs;
+    lastShown_ += us / 1000;
+    lastShownUs_ = us % 1000;
+  } else {
+    // The first picture after a command, unpaced play, or late by more than
+    // an interval (a slow stretch): pacing starts again from now.
+    lastShown_ = now;
+    lastShownUs_ = 0;
+  }
+}
+
 void PlaybackEngine::PlayPass() {
   const bool forward = State() == PlayState::Play;
   const double speed = speed_.load();
@@ -95,12 +136,12 @@ void PlaybackEngine::PlayPass() {
   // spaced by the recorder's interval, so reverse and fast or slow play of a
   // recording with sound run at the speed asked for.
   const bool soundPaces = source_.AudioSeen() && forward && speed == 1.0;
+  uint32_t intervalUs = 0;
   if (!soundPaces && speed < 16) {
-    const double us = ((source_.FrameSkip() + 1) * static_cast<double>(frameInterval_)) / speed;
-    uint32_t interval = static_cast<uint32_t>(static_cast<int64_t>(us) / 1000);
-    if (interval > 1) interval -= 1;
-    const uint32_t now = clock_.NowMs();
-    if (now >= lastShown_ && now - lastShown_ < interval) return;
+    // At most 128 x 33333 us / 0.1: fits 32 bits.
+    intervalUs = static_cast<uint32_t>(
+        ((source_.FrameSkip() + 1) * static_cast<double>(frameInterval_)) / speed);
+    if (NotDue(intervalUs, clock_.NowMs())) return;
   }
   // The time this picture is shown at, for the spacing of the next one.
   now_ = clock_.NowMs();
@@ -116,8 +157,8 @@ void PlaybackEngine::PlayPass() {
     framesSinceJump_ = 0;
   }
   // One unit; the fifth empty read in a row pauses.
-  const int length = forward ? ReadForward() : ReadBackward();
-  if (length == 0) {
+  uint32_t length = 0;
+  if (!(forward ? ReadForward(&length) : ReadBackward(&length))) {
     if (++failures_ > 4) {
       failures_ = 0;
       // The end of a recording played forwards starts it again when asked
@@ -141,20 +182,23 @@ void PlaybackEngine::PlayPass() {
   ++unitsSinceStart_;
   const bool audio = source_.LastIsAudio();
   if (audio && !forward) return;
-  if (!audio) lastShown_ = now_;
-  HandOn(audio, static_cast<uint32_t>(length));
+  if (!audio) Scheduled(intervalUs, now_);
+  HandOn(audio, length);
 }
 
 void PlaybackEngine::StepPass(bool forward) {
-  const int length = forward ? ReadForward() : ReadBackward();
-  if (length == 0) {
+  uint32_t length = 0;
+  if (!(forward ? ReadForward(&length) : ReadBackward(&length))) {
     state_ = static_cast<int>(PlayState::Pause);
     return;
   }
   if (source_.LastIsAudio()) return;  // read on in the next pass
-  if (!forward) lastShown_ = now_;
+  if (!forward) {
+    lastShown_ = now_;
+    lastShownUs_ = 0;
+  }
   state_ = static_cast<int>(PlayState::Pause);
-  HandOn(false, static_cast<uint32_t>(length));
+  HandOn(false, length);
 }
 
 void PlaybackEngine::SearchPass() {
@@ -179,6 +223,7 @@ void PlaybackEngine::HandOn(bool audio, uint32_t length) {
 }
 
 void PlaybackEngine::PlaySound(uint32_t length) {
+  if (length == 0) return;  // a unit without samples has nothing to play
   // Variant 5 carries up to four audio channels; only one is played.
   if (streamVariant_ == 5) {
     const int single = display_.SingleChannel();
@@ -207,12 +252,7 @@ void PlaybackEngine::ShowVideo(uint32_t length) {
   if (!decoder_.Decode(data, length, &picture)) return;
   // The recorder's picture interval, from the picture's height.
   const int height = static_cast<int>(decoder_.Height());
-  const bool slowTable = streamVariant_ == 0 || streamVariant_ == 2;
-  if (height == 224) {
-    frameInterval_ = slowTable ? 33333 : 16666;
-  } else {
-    frameInterval_ = slowTable ? 25000 : 12500;
-  }
+  frameInterval_ = PictureIntervalUs(streamVariant_, height);
   // The picture goes out with the time of the block it came from.
   display_.ShowPicture(channel, source_.BlockTime(), picture.planes,
                        static_cast<int>(decoder_.Width()), height);

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace marlow::platform {
 
@@ -25,6 +27,18 @@ struct DiskGeometry {
   }
 };
 
+// Who a file is, whatever path names it (hard links, "..", letter case on
+// Windows): device and inode natively, volume serial number and file index
+// on Windows. Two open files are one file exactly when these are equal.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t index = 0;
+  bool operator==(const FileIdentity& o) const { return volume == o.volume && index == o.index; }
+  bool operator!=(const FileIdentity& o) const { return !(*this == o); }
+};
+
+struct MemoryFile;
+
 class File {
  public:
   File() = default;
@@ -34,12 +48,16 @@ class File {
   File(File&& other) noexcept;
   File& operator=(File&& other) noexcept;
 
-  // Opens an existing file or device for reading, sharing reading with others.
+  // Opens an existing file or disk for reading, sharing reading with others.
+  // Only regular files and disks (block devices) open; a FIFO, socket,
+  // character device or directory is refused at once, never waited on.
   bool OpenRead(const char* path);
   // Creates a file for writing, replacing one of that name.
   bool Create(const char* path);
+  // Creates a file for writing that must not exist yet.
+  bool CreateNew(const char* path);
   void Close();
-  bool IsOpen() const { return handle_ != kInvalid; }
+  bool IsOpen() const { return handle_ != kInvalid || memory_ != nullptr; }
 
   // Reads up to n bytes at offset; returns the count read (short at the end,
   // 0 on failure).
@@ -51,11 +69,37 @@ class File {
   bool Size(uint64_t* bytes);
   // Geometry of a disk device, or of a disk image file.
   bool Geometry(DiskGeometry* out);
+  // The identity of the open file.
+  bool Identity(FileIdentity* out);
 
  private:
   static constexpr intptr_t kInvalid = -1;
   intptr_t handle_ = kInvalid;
+  // Set instead of handle_ for a memory file (the test seam below).
+  std::shared_ptr<MemoryFile> memory_;
 };
+
+// Removes a file; false when it could not be removed (or did not exist).
+bool RemoveFile(const char* path);
+// Renames from to to, replacing a file of that name.
+bool RenameFile(const char* from, const char* to);
+
+// Test seam: files held in memory, so that fuzzers and tests run the real
+// readers and writers on bytes without touching the disk. While memory files
+// are enabled, every path that begins with "mem:" names one: OpenRead reads
+// it, Create and CreateNew make it, RemoveFile and RenameFile act on it.
+// Paths without the prefix always go to the system. The viewer never enables
+// them. Not thread-safe against EnableMemoryFiles itself; the files are.
+void EnableMemoryFiles(bool on);
+bool IsMemoryPath(const char* path);
+// Stores (replacing) the memory file path with the given bytes.
+void PutMemoryFile(const char* path, const uint8_t* bytes, size_t n);
+// The bytes of memory file path; false when there is none.
+bool GetMemoryFile(const char* path, std::vector<uint8_t>* out);
+// Reads of memory file path at or beyond offset fail (return what lies
+// before it), as a failing medium would; UINT64_MAX: no failure.
+void FailMemoryFileReadsFrom(const char* path, uint64_t offset);
+void RemoveAllMemoryFiles();
 
 // The path of physical disk n as the operating system names it:
 // "\\.\PHYSICALDRIVE<n>" on Windows; on Linux the n-th whole block device

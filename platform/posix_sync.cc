@@ -29,13 +29,17 @@ struct EventState {
   bool signalled;
 };
 
-EventState* state(void* native) { return static_cast<EventState*>(native); }
+EventState* state(void* native) {
+  return static_cast<EventState*>(native);
+}
 
 }  // namespace
 
 Event::Event(bool signalled) : native_(new EventState{signalled}) {}
 
-Event::~Event() { delete state(native_); }
+Event::~Event() {
+  delete state(native_);
+}
 
 void Event::Set() {
   Shared& s = shared();
@@ -83,10 +87,13 @@ int WaitAny(Event* const* events, int count, uint32_t timeoutMs) {
 uint32_t TickMs() {
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
-  uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+  uint64_t ms =
+      static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
   return static_cast<uint32_t>(ms);
 }
 
-void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMs(uint32_t ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 }  // namespace marlow::platform

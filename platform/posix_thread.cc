@@ -26,7 +26,9 @@ void* Trampoline(void* p) {
 
 }  // namespace
 
-Thread::~Thread() { Join(); }
+Thread::~Thread() {
+  Join();
+}
 
 bool Thread::Start(Body body, void* argument, ThreadPriority, uint32_t* error) {
   if (native_) {

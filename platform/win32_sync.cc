@@ -5,17 +5,24 @@
 
 namespace marlow::platform {
 
-Event::Event(bool signalled) : native_(CreateEventA(nullptr, TRUE, signalled ? TRUE : FALSE, nullptr)) {}
+Event::Event(bool signalled)
+    : native_(CreateEventA(nullptr, TRUE, signalled ? TRUE : FALSE, nullptr)) {}
 
 Event::~Event() {
   if (native_) CloseHandle(static_cast<HANDLE>(native_));
 }
 
-void Event::Set() { SetEvent(static_cast<HANDLE>(native_)); }
+void Event::Set() {
+  SetEvent(static_cast<HANDLE>(native_));
+}
 
-void Event::Reset() { ResetEvent(static_cast<HANDLE>(native_)); }
+void Event::Reset() {
+  ResetEvent(static_cast<HANDLE>(native_));
+}
 
-bool Event::IsSet() const { return WaitForSingleObject(static_cast<HANDLE>(native_), 0) == WAIT_OBJECT_0; }
+bool Event::IsSet() const {
+  return WaitForSingleObject(static_cast<HANDLE>(native_), 0) == WAIT_OBJECT_0;
+}
 
 bool Event::Wait(uint32_t timeoutMs) {
   return WaitForSingleObject(static_cast<HANDLE>(native_), timeoutMs) == WAIT_OBJECT_0;
@@ -30,8 +37,12 @@ int WaitAny(Event* const* events, int count, uint32_t timeoutMs) {
   return -1;
 }
 
-uint32_t TickMs() { return GetTickCount(); }
+uint32_t TickMs() {
+  return GetTickCount();
+}
 
-void SleepMs(uint32_t ms) { Sleep(ms); }
+void SleepMs(uint32_t ms) {
+  Sleep(ms);
+}
 
 }  // namespace marlow::platform

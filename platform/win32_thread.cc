@@ -20,16 +20,22 @@ DWORD WINAPI Trampoline(LPVOID p) {
 
 int Win32Priority(ThreadPriority p) {
   switch (p) {
-    case ThreadPriority::AboveNormal: return THREAD_PRIORITY_ABOVE_NORMAL;
-    case ThreadPriority::Highest: return THREAD_PRIORITY_HIGHEST;
-    case ThreadPriority::TimeCritical: return THREAD_PRIORITY_TIME_CRITICAL;
-    default: return THREAD_PRIORITY_NORMAL;
+    case ThreadPriority::AboveNormal:
+      return THREAD_PRIORITY_ABOVE_NORMAL;
+    case ThreadPriority::Highest:
+      return THREAD_PRIORITY_HIGHEST;
+    case ThreadPriority::TimeCritical:
+      return THREAD_PRIORITY_TIME_CRITICAL;
+    default:
+      return THREAD_PRIORITY_NORMAL;
   }
 }
 
 }  // namespace
 
-Thread::~Thread() { Join(); }
+Thread::~Thread() {
+  Join();
+}
 
 bool Thread::Start(Body body, void* argument, ThreadPriority priority, uint32_t* error) {
   if (native_) {

@@ -444,7 +444,8 @@ uint32_t RecordingSource::FinishBackward(uint64_t codeStart, uint8_t* buffer) {
 
 uint32_t RecordingSource::ReadForwardTracked(uint8_t* buffer) {
   const uint32_t n = ReadForward(buffer);
-  if (n == 0) {
+  // An audio unit without samples is still a unit read (length 0).
+  if (!found_) {
     lastAudio_ = false;
   } else if (lastAudio_) {
     audioSeen_ = true;
@@ -460,7 +461,7 @@ uint32_t RecordingSource::SeekToMark(uint8_t* buffer) {
   position_.store(mark_, std::memory_order_relaxed);
   for (;;) {
     const uint32_t n = ReadForwardTracked(buffer);
-    if (n == 0 || !lastAudio_) return n;
+    if (!found_ || !lastAudio_) return n;
   }
 }
 
@@ -473,21 +474,70 @@ void RecordingSource::Describe(EncodedFrame* frame) const {
   frame->channelMask = channelMask_;
 }
 
+bool RecordingSource::IsOwnFile(const char* path) {
+  platform::FileIdentity mine, theirs;
+  platform::File other;
+  // A target that cannot be opened for reading does not exist yet (or is
+  // no regular file): it cannot be the source.
+  if (!other.OpenRead(path)) return false;
+  // Unknown identities count as the same file: refusing a save is
+  // harmless, overwriting the recording is not.
+  if (!file_.Identity(&mine) || !other.Identity(&theirs)) return true;
+  return mine == theirs;
+}
+
 int RecordingSource::SaveStretch(uint64_t start, uint64_t end, const char* path) {
+  saveError_ = "";
   uint64_t from = 0, to = 0;
-  if (!IsOpen() || !PlanStretch(start, end, Size(), &from, &to)) return 0;
+  if (!IsOpen() || !PlanStretch(start, end, Size(), &from, &to)) {
+    saveError_ = "The marked stretch lies outside the recording or is longer than 1 GiB";
+    return 0;
+  }
+  // Checked before anything is created: replacing the file being read would
+  // destroy the very recording that is being saved from.
+  if (IsOwnFile(path)) {
+    saveError_ = "A stretch cannot be saved onto the recording it is taken from";
+    return 0;
+  }
+  // The blocks go to a new file beside the target, which takes the target's
+  // name only once every block is in it: a failed save leaves no file that
+  // looks whole, and an older file of that name stays as it was.
+  std::string temp;
   platform::File out;
-  if (!out.Create(path)) return 0;
+  for (int attempt = 0; attempt < 100 && !out.IsOpen(); ++attempt) {
+    temp = std::string(path) + ".part" + std::to_string(attempt);
+    out.CreateNew(temp.c_str());
+  }
+  if (!out.IsOpen()) {
+    saveError_ = "The file cannot be created";
+    return 0;
+  }
   // The current block's buffer is free: every read loads its block afresh.
   uint8_t* block = block_.data();
-  for (uint64_t at = from; at < to; at += kBlockSize) {
-    const size_t got = file_.ReadAt(at, block, kBlockSize);
-    if (got == 0) break;
-    if (isDisk_) SwapWordBytes(block, got);
-    if (!out.Write(block, got)) return 0;
-    if (got < kBlockSize) break;
+  const uint64_t size = Size();
+  bool ok = true;
+  for (uint64_t at = from; ok && at < to && at < size; at += kBlockSize) {
+    const size_t want = size - at < kBlockSize ? static_cast<size_t>(size - at) : kBlockSize;
+    if (file_.ReadAt(at, block, want) != want) {
+      saveError_ = "The recording could not be read";
+      ok = false;
+      break;
+    }
+    if (isDisk_) SwapWordBytes(block, want);
+    if (!out.Write(block, want)) {
+      saveError_ = "The file could not be written (disk full?)";
+      ok = false;
+    }
   }
   out.Close();
+  if (ok && !platform::RenameFile(temp.c_str(), path)) {
+    saveError_ = "The file cannot be created";
+    ok = false;
+  }
+  if (!ok) {
+    platform::RemoveFile(temp.c_str());
+    return 0;
+  }
   return 1;
 }
 

@@ -78,8 +78,12 @@ class RecordingSource {
 
   // Copies the whole blocks covering [start, end) into a new recording file
   // at path (natural byte order). 0 when the stretch lies outside the source,
-  // is longer than 1 GiB, or the file cannot be created or written.
+  // is longer than 1 GiB, path is the open source itself (by file identity,
+  // under any name), the source cannot be read or the file cannot be
+  // created or written; then no file of that name is created or changed.
   int SaveStretch(uint64_t start, uint64_t end, const char* path);
+  // Why the last SaveStretch failed, for the user; empty after a success.
+  const char* SaveErrorText() const { return saveError_; }
 
   // The unit returned last, and the header fields of the last valid block.
   bool LastIsAudio() const { return lastAudio_; }
@@ -117,6 +121,8 @@ class RecordingSource {
   bool ScanBackwardFast(size_t off, size_t* at);
   void ResetScan();
   void SetBlockTime(uint32_t seconds);
+  // True when path names the open source (or may: its identity is unknown).
+  bool IsOwnFile(const char* path);
 
   platform::File file_;
   std::string path_;
@@ -146,6 +152,7 @@ class RecordingSource {
   uint32_t lastLength_ = 0;
   bool audioSeen_ = false;
   bool found_ = false;
+  const char* saveError_ = "";
 };
 
 }  // namespace marlow

@@ -5,6 +5,12 @@
 // Input: byte 0 selects the variant (mod 10); the rest is one unit. The
 // unit is copied into a buffer of exactly its size so the sanitizers see any
 // read beyond it.
+//
+// The same bytes are also cut at every picture start code (00 00 01 F8/F9)
+// into a sequence of pictures that one decoder (and one reference decoder
+// beside it) decodes in turn into the same planes, as the engine does: what
+// a picture leaves behind (its size, the planes an update picture builds
+// on) is fuzzed too.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -66,6 +72,41 @@ void CompareTransforms(const uint8_t* data, size_t size) {
   marlow::SelectInverseTransformPath(marlow::BestInverseTransformPath());
 }
 
+void DecodeSequence(int variant, const uint8_t* bytes, size_t length) {
+  static uint8_t* fastPlanes = new uint8_t[marlow::kMaxPictureBytes];
+  static uint8_t* referencePlanes = new uint8_t[marlow::kMaxPictureBytes];
+  std::memset(fastPlanes, 0x80, marlow::kMaxPictureBytes);
+  std::memset(referencePlanes, 0x80, marlow::kMaxPictureBytes);
+  marlow::VideoDecoder fast, reference;
+  fast.Reset(variant);
+  reference.Reset(variant);
+  fast.UseReferencePath(false);
+  reference.UseReferencePath(true);
+  marlow::DecodedPicture a, b;
+  a.planes = fastPlanes;
+  b.planes = referencePlanes;
+  size_t begin = 0;
+  for (size_t i = 0; i <= length; ++i) {
+    const bool cut =
+        i == length || (i >= 3 && i > begin + 3 && bytes[i - 3] == 0 && bytes[i - 2] == 0 &&
+                        bytes[i - 1] == 1 && (bytes[i] == 0xF8 || bytes[i] == 0xF9));
+    if (!cut) continue;
+    const size_t end = i == length ? length : i - 3;
+    // Each picture in a buffer of its own size.
+    const size_t n = end - begin;
+    std::unique_ptr<uint8_t[]> unit(new uint8_t[n ? n : 1]);
+    if (n) std::memcpy(unit.get(), bytes + begin, n);
+    const size_t parsed = fast.ParseHeader(unit.get(), n);
+    if (reference.ParseHeader(unit.get(), n) != parsed) std::abort();
+    if (parsed) {
+      if (fast.Decode(unit.get(), n, &a) != reference.Decode(unit.get(), n, &b)) std::abort();
+      if (fast.Width() * fast.Height() * 3 / 2 > marlow::kMaxPictureBytes) std::abort();
+      if (std::memcmp(fastPlanes, referencePlanes, marlow::kMaxPictureBytes) != 0) std::abort();
+    }
+    begin = end;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -87,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // the buffers too.
   decoder.Decode(unit.get(), length, &picture);
   ComparePaths(variant, unit.get(), length);
+  DecodeSequence(variant, unit.get(), length);
   CompareTransforms(data + 1, length);
   return 0;
 }

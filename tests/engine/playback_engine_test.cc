@@ -3,7 +3,9 @@
 // sound output; the clock moves only when a test advances it.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -98,6 +100,18 @@ TEST(PlaybackEngine, SpeedRules) {
   EXPECT_EQ(e.Speed(), 0.1);
   e.SetSpeed(20);
   EXPECT_EQ(e.Speed(), 16.0);
+  // Not a number is no speed: normal; infinities are cut like any value.
+  const double inf = std::numeric_limits<double>::infinity();
+  e.SetSpeed(std::nan(""));
+  EXPECT_EQ(e.Speed(), 1.0);
+  e.SetSpeed(inf);
+  EXPECT_EQ(e.Speed(), 16.0);
+  e.SetSpeed(-inf);
+  EXPECT_EQ(e.Speed(), 0.1);
+  e.Play(std::nan(""));
+  EXPECT_EQ(e.Speed(), 1.0);
+  e.PlayReverse(-inf);
+  EXPECT_EQ(e.Speed(), 16.0);
   EXPECT_EQ(e.State(), PlayState::Ready);
   EXPECT_STREQ(PlayStateName(e.State()), "Ready");
 }
@@ -116,27 +130,32 @@ TEST(PlaybackEngine, InitializeAndSwitchModeSetUpTheParts) {
   EXPECT_EQ(rig.engine->Mode(), kModeLive);
 }
 
-// Without sound, pictures are spaced by (frameSkip + 1) x interval / speed,
-// less 1 ms; 272-line pictures of variant 4 come every 12.5 ms.
+// Without sound, picture k is due k x (frameSkip + 1) x interval / speed
+// after the first and is taken at the first millisecond at or after that:
+// 272-line pictures of variant 4 come every 12.5 ms, and the spacing never
+// drifts from the recorder's clock however the interval falls on the tick.
 TEST(PlaybackEngine, PacingWithoutSoundFollowsSpeedAndFrameSkip) {
   struct Case {
     double speed;
     uint8_t skip;
-    uint32_t spacing;
-  } cases[] = {{1.0, 0, 11}, {2.0, 0, 5}, {0.1, 0, 124}, {1.0, 2, 36}};
+    uint32_t intervalUs;
+  } cases[] = {{1.0, 0, 12500}, {2.0, 0, 6250}, {0.1, 0, 125000}, {1.0, 2, 37500}};
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "speed " << c.speed << " skip " << int(c.skip));
     RecordingPlan plan;
-    plan.pictures = 6;
+    plan.pictures = 9;
     plan.frameSkip = c.skip;
     const std::string path = MakeRecording("pacing", plan);
     Rig rig;
     rig.engine->SetSpeed(c.speed);
     rig.Start(path);
-    rig.clock.Advance(c.spacing * 8);
-    const auto d = rig.Spacing();
-    ASSERT_EQ(d.size(), 5u);  // 6 pictures
-    for (uint32_t x : d) EXPECT_EQ(x, c.spacing);
+    rig.clock.Advance(c.intervalUs * 10 / 1000);
+    const auto shown = rig.display.Pictures();
+    ASSERT_EQ(shown.size(), 9u);
+    for (size_t k = 1; k < shown.size(); ++k) {
+      const uint32_t due = static_cast<uint32_t>((k * c.intervalUs + 999) / 1000);
+      EXPECT_EQ(shown[k].tick - shown[0].tick, due) << "picture " << k;
+    }
     std::remove(path.c_str());
   }
 }
@@ -190,6 +209,56 @@ TEST(PlaybackEngine, FastForwardDoublesFromPlayAndRestartsAfterPause) {
   e.FastRewind();
   rig.clock.Advance(0);
   EXPECT_EQ(e.Speed(), 32.0);
+  std::remove(path.c_str());
+}
+
+// Pressed again and again, fast forward and rewind stop doubling at 1024,
+// and the jumps stay inside the recording.
+TEST(PlaybackEngine, RepeatedFastForwardStopsAt1024) {
+  RecordingPlan plan;
+  plan.pictures = 400;
+  const std::string path = MakeRecording("ff_cap", plan);
+  Rig rig;
+  rig.Start(path);
+  PlaybackEngine& e = *rig.engine;
+  for (int press = 0; press < 80; ++press) {
+    e.FastForward();
+    rig.clock.Advance(1);
+    EXPECT_LE(e.Speed(), 1024.0);
+    EXPECT_LE(e.Position(), e.Size());
+  }
+  EXPECT_EQ(e.Speed(), 1024.0);
+  e.Seek(e.Size() / 2);
+  rig.clock.Advance(1);
+  for (int press = 0; press < 80; ++press) {
+    e.FastRewind();
+    rig.clock.Advance(1);
+    EXPECT_LE(e.Position(), e.Size());
+  }
+  EXPECT_EQ(e.Speed(), 1024.0);
+  EXPECT_EQ(e.State(), PlayState::PlayReverse);
+  std::remove(path.c_str());
+}
+
+// Sound units without samples are units read all the same: five of them in
+// a row do not end play.
+TEST(PlaybackEngine, EmptySoundUnitsDoNotPausePlay) {
+  streamkit::StreamBuilder b;
+  b.SetTime(kStartTime);
+  b.SetChannelMask(1);
+  for (int i = 0; i < 4; ++i) {
+    b.AddUnit(FlatPicture(0, true, static_cast<uint8_t>(40 + i), 100, 120));
+    for (int k = 0; k < 8; ++k) b.AddAudio(0, nullptr, 0);
+  }
+  const uint8_t end[] = {0, 0, 1, 0xF9};
+  b.AddRaw(end, sizeof end);
+  b.Finish();
+  const std::string path = std::string(::testing::TempDir()) + "marlow_engine_empty_sound.kvr";
+  ASSERT_TRUE(b.WriteFile(path.c_str()));
+  Rig rig;
+  rig.Start(path);
+  rig.clock.Advance(200);
+  EXPECT_EQ(rig.display.Pictures().size(), 4u);
   std::remove(path.c_str());
 }
 
@@ -292,18 +361,27 @@ TEST(PlaybackEngine, PlayWithoutSoundingIsTickPacedInRecordingsWithSound) {
   rig.engine->SetSpeed(2.0);
   rig.Start(path);
   rig.clock.Advance(60);
-  auto d = rig.Spacing();
-  ASSERT_EQ(d.size(), 7u);
-  // 5 ms as without sound, plus the pass that reads the audio unit between.
-  for (uint32_t x : d) EXPECT_EQ(x, 6u);
+  auto shown = rig.display.Pictures();
+  ASSERT_EQ(shown.size(), 8u);
+  // 6.25 ms as without sound; the pass that reads the audio unit in between
+  // delays a picture by 1 ms but not the ones after it.
+  for (size_t k = 1; k < shown.size(); ++k) {
+    const double due = k * 6.25;
+    EXPECT_GE(shown[k].tick - shown[0].tick, due) << k;
+    EXPECT_LE(shown[k].tick - shown[0].tick, due + 2) << k;
+  }
   EXPECT_EQ(rig.sound.Written(), 0u);
-  const size_t forward = rig.display.Pictures().size();
+  const size_t forward = shown.size();
   rig.engine->PlayReverse(1);
   rig.clock.Advance(100);
-  const auto shown = rig.display.Pictures();
+  shown = rig.display.Pictures();
   ASSERT_GT(shown.size(), forward + 3);
-  for (size_t i = forward + 1; i < shown.size(); ++i)
-    EXPECT_EQ(shown[i].tick - shown[i - 1].tick, 12u);
+  for (size_t i = forward + 1; i < shown.size(); ++i) {
+    EXPECT_GE(shown[i].tick - shown[i - 1].tick, 11u);
+    EXPECT_LE(shown[i].tick - shown[i - 1].tick, 14u);
+  }
+  const double span = shown.back().tick - shown[forward].tick;
+  EXPECT_NEAR(span, (shown.size() - 1 - forward) * 12.5, 2.0);
   std::remove(path.c_str());
 }
 

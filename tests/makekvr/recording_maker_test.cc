@@ -49,20 +49,21 @@ UnitCounts CountUnits(const std::vector<uint8_t>& file, int audioChannel) {
 
 TEST(RecordingMaker, LaysPicturesAndSoundIntoValidBlocks) {
   RecordingPlan plan;
-  plan.channels = 3;
+  plan.channels = 4;
   plan.seconds = 4;
   plan.picturesPerSecond = 5;
   plan.fullEvery = 5;
   plan.sound = TestSound::kSpeech;
   plan.audioChannel = 1;
-  plan.frameSkip = 2;
+  plan.frameSkip = 2;  // deliberately not the 3 that 4 x 5 pictures a second need
   streamkit::StreamBuilder builder;
   RecordingStats stats;
   const char* error = nullptr;
   ASSERT_EQ(MakeRecording(plan, &builder, &stats, &error), 1);
-  EXPECT_EQ(stats.pictures, 3 * 20);
-  EXPECT_EQ(stats.fullPictures, 3 * 4);
-  EXPECT_EQ(stats.audioUnits, 4 * 16);  // 500 samples = 62.5 ms each
+  EXPECT_EQ(stats.pictures, 4 * 20);
+  EXPECT_EQ(stats.fullPictures, 4 * 4);
+  EXPECT_EQ(stats.pictureSpacingUs, 50000u);  // laid as frame skip 3 would
+  EXPECT_EQ(stats.audioUnits, 4 * 16);        // 500 samples = 62.5 ms each
 
   const std::vector<uint8_t>& bytes = builder.Bytes();
   ASSERT_EQ(bytes.size() % kBlockSize, 0u);
@@ -70,7 +71,7 @@ TEST(RecordingMaker, LaysPicturesAndSoundIntoValidBlocks) {
   for (size_t b = 0; b < bytes.size(); b += kBlockSize) {
     BlockHeader h;
     ASSERT_TRUE(ParseBlockHeader(&bytes[b], &h)) << "block " << b / kBlockSize;
-    EXPECT_EQ(h.channelMask, 0x7);
+    EXPECT_EQ(h.channelMask, 0xF);
     EXPECT_EQ(h.frameSkip, 2);
     EXPECT_GE(h.time, lastTime);
     EXPECT_GE(h.time, plan.startTime);
@@ -80,13 +81,13 @@ TEST(RecordingMaker, LaysPicturesAndSoundIntoValidBlocks) {
   EXPECT_GT(lastTime, plan.startTime + 2);  // time really advances
 
   const UnitCounts c = CountUnits(bytes, 1);
-  EXPECT_EQ(c.full, 12);
-  EXPECT_EQ(c.update, 48);
+  EXPECT_EQ(c.full, 16);
+  EXPECT_EQ(c.update, 64 + 1);  // and the start code that ends the last picture
   EXPECT_EQ(c.audio, 64);
   EXPECT_EQ(c.otherCodes, 0);
-  ASSERT_EQ(c.channelsOfFull.size(), 12u);
+  ASSERT_EQ(c.channelsOfFull.size(), 16u);
   for (size_t i = 0; i < c.channelsOfFull.size(); ++i) {
-    EXPECT_EQ(c.channelsOfFull[i], static_cast<int>(i % 3));
+    EXPECT_EQ(c.channelsOfFull[i], static_cast<int>(i % 4));
   }
 }
 
@@ -109,7 +110,10 @@ TEST(RecordingMaker, DamageAndChannelChanges) {
   EXPECT_FALSE(ParseBlockHeader(&bytes[3 * kBlockSize], &h));
   ASSERT_TRUE(ParseBlockHeader(&bytes[bytes.size() - kBlockSize], &h));
   EXPECT_EQ(h.channelMask, 0x1);  // the second camera has stopped
-  EXPECT_EQ(stats.pictures, 2 * 15 + 15);
+  // The stream keeps its rate (frame skip 7: 10 pictures a second); the
+  // camera left takes every slot.
+  EXPECT_EQ(stats.frameSkip, 7);
+  EXPECT_EQ(stats.pictures, 2 * 15 + 30);
 }
 
 TEST(RecordingMaker, RefusesPlansOutOfRange) {

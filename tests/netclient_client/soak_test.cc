@@ -3,7 +3,8 @@
 // build runs this too) and the queues never hold more than their pools.
 //   - A minute of ServerClose, silence, drops mid-picture and trickled
 //     bytes: every delivered picture parses and decodes, every sound unit
-//     has its 320 samples (and the start code of a report sent after it).
+//     has the samples of one picture interval (and the start code of a report
+//     sent after it).
 //   - Garbage sessions (random bytes with start codes of every kind in
 //     them): junk units are allowed, but every unit fits its entry and
 //     pictures decode again once the garbage stops.
@@ -85,9 +86,12 @@ Tally Soak(uint32_t kinds, uint32_t seconds, uint32_t seed) {
       if (audio.length > kAudioEntryCapacity) ++t.oversized;
       // A report sent after a sound unit lies inside it; its start code
       // stays in the unit (what the parser is meant to do).
-      const bool withReport = audio.length == 324 && audio.data[320] == 0 && audio.data[321] == 0 &&
-                              audio.data[322] == 1 && audio.data[323] == 0xFE;
-      if (audio.length != 320 && !withReport) ++t.brokenSounds;
+      // Each carries the sound of one picture interval, 8000 samples a second.
+      const size_t n = o.pictureIntervalMs * 8;
+      const bool withReport = audio.length == n + 4 && audio.data[n] == 0 &&
+                              audio.data[n + 1] == 0 && audio.data[n + 2] == 1 &&
+                              audio.data[n + 3] == 0xFE;
+      if (audio.length != n && !withReport) ++t.brokenSounds;
     }
     platform::SleepMs(5);
   }

@@ -6,6 +6,13 @@
 
 #include "platform/file.h"
 
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 namespace marlow::platform {
 namespace {
 
@@ -84,6 +91,117 @@ TEST(File, ImageFileReportsGeometryOfItsSize) {
   EXPECT_EQ(g.bytesPerSector, 512u);
   f.Close();
   std::remove(path.c_str());
+}
+
+// Only files and disks open; every other kind is refused at once, never
+// waited on (a FIFO without a writer would block a plain open for ever).
+TEST(File, SpecialFilesAreRefusedAtOnce) {
+  File f;
+  EXPECT_FALSE(f.OpenRead(testing::TempDir().c_str()));  // a directory
+#ifdef _WIN32
+  EXPECT_FALSE(f.OpenRead("NUL"));
+  EXPECT_FALSE(f.OpenRead("CON"));
+#else
+  EXPECT_FALSE(f.OpenRead("/dev/null"));
+  const std::string fifo = TempPath("fifo");
+  std::remove(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(f.OpenRead(fifo.c_str()));
+  EXPECT_FALSE(f.Create(fifo.c_str()));  // no reader: no wait for one either
+  std::remove(fifo.c_str());
+  const std::string sock = TempPath("socket");
+  std::remove(sock.c_str());
+  const int s = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr = {};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", sock.c_str());
+  if (bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+    EXPECT_FALSE(f.OpenRead(sock.c_str()));
+  }
+  close(s);
+  std::remove(sock.c_str());
+#endif
+  EXPECT_FALSE(f.IsOpen());
+}
+
+// One file under other names (a relative detour, a hard link where the
+// system has them) has one identity; another file has another.
+TEST(File, IdentityFollowsTheFileNotTheName) {
+  const std::string path = TempPath("identity.bin"), other = TempPath("identity2.bin");
+  {
+    File f;
+    ASSERT_TRUE(f.Create(path.c_str()));
+    ASSERT_TRUE(f.Write("a", 1));
+    ASSERT_TRUE(f.Create(other.c_str()));
+  }
+  std::string detour = testing::TempDir();
+  detour += "detour_missing_dir/../marlow_platform_identity.bin";
+#ifndef _WIN32
+  // POSIX resolves ".." on the real directory: make it exist.
+  const std::string dir = std::string(testing::TempDir()) + "detour_missing_dir";
+  mkdir(dir.c_str(), 0700);
+#endif
+  File a, b, c;
+  FileIdentity ia, ib, ic;
+  ASSERT_TRUE(a.OpenRead(path.c_str()));
+  ASSERT_TRUE(b.OpenRead(detour.c_str()));
+  ASSERT_TRUE(c.OpenRead(other.c_str()));
+  ASSERT_TRUE(a.Identity(&ia) && b.Identity(&ib) && c.Identity(&ic));
+  EXPECT_EQ(ia, ib);
+  EXPECT_NE(ia, ic);
+#ifndef _WIN32
+  const std::string link = TempPath("identity_link.bin");
+  std::remove(link.c_str());
+  ASSERT_EQ(::link(path.c_str(), link.c_str()), 0);
+  File l;
+  FileIdentity il;
+  ASSERT_TRUE(l.OpenRead(link.c_str()) && l.Identity(&il));
+  EXPECT_EQ(ia, il);
+  l.Close();
+  std::remove(link.c_str());
+  rmdir(dir.c_str());
+#endif
+  a.Close();
+  b.Close();
+  c.Close();
+  // CreateNew refuses a name that exists; RenameFile replaces the target.
+  File n;
+  EXPECT_FALSE(n.CreateNew(path.c_str()));
+  EXPECT_TRUE(RenameFile(path.c_str(), other.c_str()));
+  ASSERT_TRUE(n.OpenRead(other.c_str()));
+  uint64_t size = 0;
+  EXPECT_TRUE(n.Size(&size));
+  EXPECT_EQ(size, 1u);
+  n.Close();
+  EXPECT_TRUE(RemoveFile(other.c_str()));
+  EXPECT_FALSE(RemoveFile(path.c_str()));
+}
+
+TEST(File, MemoryFilesBehaveAsFiles) {
+  EnableMemoryFiles(true);
+  const uint8_t bytes[] = {1, 2, 3, 4, 5, 6};
+  PutMemoryFile("mem:a", bytes, sizeof bytes);
+  File f;
+  ASSERT_TRUE(f.OpenRead("mem:a"));
+  uint8_t got[8] = {};
+  EXPECT_EQ(f.ReadAt(2, got, 8), 4u);
+  EXPECT_EQ(got[0], 3);
+  FailMemoryFileReadsFrom("mem:a", 3);
+  EXPECT_EQ(f.ReadAt(0, got, 8), 3u);  // the medium fails at byte 3
+  EXPECT_FALSE(f.OpenRead("mem:none"));
+  File w;
+  ASSERT_TRUE(w.CreateNew("mem:b"));
+  EXPECT_FALSE(File().CreateNew("mem:b"));
+  ASSERT_TRUE(w.Write(bytes, 2) && w.Write(bytes + 2, 1));
+  w.Close();
+  EXPECT_TRUE(RenameFile("mem:b", "mem:c"));
+  std::vector<uint8_t> c;
+  ASSERT_TRUE(GetMemoryFile("mem:c", &c));
+  EXPECT_EQ(c, std::vector<uint8_t>({1, 2, 3}));
+  EXPECT_FALSE(GetMemoryFile("mem:b", &c));
+  RemoveAllMemoryFiles();
+  EnableMemoryFiles(false);
+  EXPECT_FALSE(f.OpenRead("mem:c"));  // off: an ordinary (missing) path
 }
 
 TEST(File, PhysicalDiskPathsAreNumbered) {

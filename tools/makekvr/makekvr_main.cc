@@ -19,10 +19,14 @@ const char kUsage[] =
     "  --channels N          cameras 1..16 (default 4)\n"
     "  --height H            224 or 272 (width 640; default 272)\n"
     "  --seconds S           length in seconds (default 10)\n"
-    "  --fps N               pictures per second per channel, 1..30 (default 5)\n"
+    "  --fps N               pictures per second per channel, 1..30 (default 5); made\n"
+    "                        exact as a recorder sends them: 80 pictures a second in all\n"
+    "                        at 272 lines, 60 at 224, / (frame skip + 1), shared by the\n"
+    "                        channels in turn\n"
     "  --full-every N        a full picture every N pictures (default 10)\n"
     "  --q N                 quantiser scale 1..14 (default 4)\n"
-    "  --frame-skip N        frame skip written into the block headers (default 0)\n"
+    "  --frame-skip N        write this frame skip into the block headers instead of\n"
+    "                        the one that matches the pictures (odd recordings)\n"
     "  --mask HEX            channel mask for the headers (default: from --channels)\n"
     "  --drop-channel-at S   the last channel stops S seconds in\n"
     "  --sound KIND          none, tone or speech (default tone)\n"
@@ -141,8 +145,10 @@ int main(int argc, char** argv) {
     return Fail("cannot write", out);
   }
   std::printf(
-      "%s: %zu bytes, %zu blocks, %d pictures (%d full, largest %zu bytes), %d audio units\n", out,
-      bytes.size(), (bytes.size() + 4095) / 4096, stats.pictures, stats.fullPictures,
-      stats.largestPicture, stats.audioUnits);
+      "%s: %zu bytes, %zu blocks, %d pictures (%d full, largest %zu bytes), %d audio units\n"
+      "  frame skip %d: a picture every %.2f ms, %.3g a second per channel\n",
+      out, bytes.size(), (bytes.size() + 4095) / 4096, stats.pictures, stats.fullPictures,
+      stats.largestPicture, stats.audioUnits, stats.frameSkip, stats.pictureSpacingUs / 1000.0,
+      stats.channelRate);
   return 0;
 }

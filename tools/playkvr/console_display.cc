@@ -61,7 +61,11 @@ void ConsoleDisplay::ShowPicture(int channel, const TimeRecord& t, const uint8_t
                  clock_.NowMs() - start_, width, height);
   }
   if (bmpEvery_ > 0 && index % static_cast<uint32_t>(bmpEvery_) == 0) {
-    if (SaveBmp(planes, width, height, index)) ++saved_;
+    if (SaveBmp(planes, width, height, index)) {
+      ++saved_;
+    } else {
+      ++saveFailures_;
+    }
   }
 }
 
@@ -83,6 +87,11 @@ uint32_t ConsoleDisplay::Shown() {
 uint32_t ConsoleDisplay::ShownOfChannel(int channel) {
   std::lock_guard<std::mutex> lock(mutex_);
   return channel >= 0 && channel < 16 ? perChannel_[channel] : 0;
+}
+
+uint32_t ConsoleDisplay::SaveFailures() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return saveFailures_;
 }
 
 uint32_t ConsoleDisplay::Saved() {

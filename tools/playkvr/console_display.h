@@ -29,6 +29,8 @@ class ConsoleDisplay final : public PictureSink {
   uint32_t Shown();
   uint32_t ShownOfChannel(int channel);
   uint32_t Saved();
+  // Pictures that were to be saved but could not be written.
+  uint32_t SaveFailures();
 
  private:
   bool SaveBmp(const uint8_t* planes, int width, int height, uint32_t index);
@@ -42,6 +44,7 @@ class ConsoleDisplay final : public PictureSink {
   uint32_t shown_ = 0;
   uint32_t perChannel_[16] = {};
   uint32_t saved_ = 0;
+  uint32_t saveFailures_ = 0;
   std::unique_ptr<uint8_t[]> bgr_;  // one 640 x 272 picture, bottom-up
 };
 

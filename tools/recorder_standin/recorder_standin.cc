@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/picture_interval.h"
 #include "netclient/md5.h"
 #include "tests/support/protocol_peer.h"
 #include "tools/recorder_standin/standin_pictures.h"
@@ -12,6 +13,11 @@ namespace marlow {
 
 using platform::Socket;
 using platform::TickMs;
+
+namespace {
+// Between two pictures of the live stream at 272 lines (stream variant 2).
+constexpr uint32_t kLiveIntervalMs = PictureIntervalUs(2, kStandinHeight) / 1000;
+}  // namespace
 
 // One client connection, from the login to its close.
 class RecorderStandin::Session {
@@ -268,12 +274,19 @@ class RecorderStandin::Session {
       if (!silent && faulty_ && age < o_.garbageMs) {
         SendGarbage(&seed);
       } else if (!silent && static_cast<int32_t>(now - next_picture) >= 0) {
-        next_picture += o_.pictureIntervalMs;
+        const int step = o_.frameSkip + 1;
         size_t n;
+        uint32_t spacingMs;
         {
           std::lock_guard<std::mutex> hold(owner_->lock_);
-          n = pictures_.NextPicture(unit_.get());
+          n = pictures_.NextPicture(unit_.get(), step);
+          // The next picture comes as many intervals on as its sequence
+          // number will move.
+          spacingMs = o_.pictureIntervalMs
+                          ? o_.pictureIntervalMs
+                          : static_cast<uint32_t>(pictures_.NextAdvance(step)) * kLiveIntervalMs;
         }
+        next_picture += spacingMs;
         if (faulty_ && o_.dropAfterPictures != 0 && pictures == o_.dropAfterPictures) {
           Send(unit_.get(), n / 2);
           owner_->Note("dropped the connection in the middle of a picture");
@@ -285,8 +298,11 @@ class RecorderStandin::Session {
           ++owner_->record_.pictures;
         }
         if (o_.audio) {
-          uint8_t audio[6 + 320];
-          if (Send(audio, pictures_.NextAudio(audio, 320))) {
+          // The sound of the time until the next picture, 8000 samples a
+          // second (at most 1 s of it).
+          uint8_t audio[6 + 8000];
+          const size_t samples = spacingMs * 8 < 8000 ? spacingMs * 8 : 8000;
+          if (Send(audio, pictures_.NextAudio(audio, samples))) {
             std::lock_guard<std::mutex> hold(owner_->lock_);
             ++owner_->record_.audioUnits;
           }

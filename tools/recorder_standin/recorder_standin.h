@@ -40,7 +40,13 @@ struct RecorderStandinOptions {
   // not share a receive with it (the client drops those).
   uint32_t streamDelayMs = 150;
 
-  uint32_t pictureIntervalMs = 40;
+  // The live stream as a recorder sends it: a picture every (frameSkip + 1)
+  // picture intervals of the live stream (25 ms at 272 lines), sequence
+  // numbers moving on by as many, and the sound of that time with each
+  // picture. pictureIntervalMs non-zero sends at that pace instead, for
+  // tests that want a fast stream.
+  int frameSkip = 1;
+  uint32_t pictureIntervalMs = 0;
   bool audio = true;
   uint32_t statusIntervalMs = 500;
 

@@ -1,6 +1,7 @@
 // recorder_standin: a recorder in place of the real one, on 127.0.0.1.
 //   recorder_standin [--port N] [--password TEXT] [--login accept|pending|silent|garbage|
-//                     refuse:CODE:REASON] [--pending N] [--interval MS] [--no-audio]
+//                     refuse:CODE:REASON] [--pending N] [--frame-skip N] [--interval MS]
+//                     [--no-audio]
 //                    [--server-close MS] [--silent-after MS] [--drop-after PICTURES]
 //                    [--trickle BYTES:MS] [--garbage MS] [--fault-sessions N]
 //                    [--lifetime SECONDS] [--quiet]
@@ -23,12 +24,13 @@ void OnSignal(int) {
 }
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: recorder_standin [--port N] [--password TEXT]\n"
-               "  [--login accept|pending|silent|garbage|refuse:CODE:REASON] [--pending N]\n"
-               "  [--interval MS] [--no-audio] [--server-close MS] [--silent-after MS]\n"
-               "  [--drop-after PICTURES] [--trickle BYTES:MS] [--garbage MS]\n"
-               "  [--fault-sessions N] [--lifetime SECONDS] [--quiet]\n");
+  std::fprintf(
+      stderr,
+      "usage: recorder_standin [--port N] [--password TEXT]\n"
+      "  [--login accept|pending|silent|garbage|refuse:CODE:REASON] [--pending N]\n"
+      "  [--frame-skip N] [--interval MS] [--no-audio] [--server-close MS] [--silent-after MS]\n"
+      "  [--drop-after PICTURES] [--trickle BYTES:MS] [--garbage MS]\n"
+      "  [--fault-sessions N] [--lifetime SECONDS] [--quiet]\n");
   return 2;
 }
 
@@ -79,6 +81,13 @@ int main(int argc, char** argv) {
       o.pendingBeforeAccept = static_cast<int>(number());
     } else if (a == "--interval") {
       o.pictureIntervalMs = static_cast<uint32_t>(number());
+    } else if (a == "--frame-skip") {
+      const unsigned long n = number();
+      if (n > 127) {
+        std::fprintf(stderr, "recorder_standin: --frame-skip %lu: must be 0..127\n", n);
+        return 2;
+      }
+      o.frameSkip = static_cast<int>(n);
     } else if (a == "--server-close") {
       o.serverCloseAfterMs = static_cast<uint32_t>(number());
     } else if (a == "--silent-after") {

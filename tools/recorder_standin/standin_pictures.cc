@@ -93,10 +93,10 @@ void StandinPictures::Compose(uint32_t number) {
   }
 }
 
-size_t StandinPictures::NextPicture(uint8_t* out) {
+size_t StandinPictures::NextPicture(uint8_t* out, int step) {
   Compose(number_);
   const bool full = forceFull_ || number_ % kFullEvery == 0;
-  sequence_ = static_cast<uint16_t>(sequence_ + (number_ % 7 == 6 ? 2 : 1));
+  sequence_ = static_cast<uint16_t>(sequence_ + NextAdvance(step));
   ++number_;
   const size_t n =
       full ? encoder_.EncodeFull(yuv_.get(), 0, kQscale, sequence_, out, kStandinUnitCapacity)

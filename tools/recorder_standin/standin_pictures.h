@@ -31,8 +31,14 @@ class StandinPictures {
   void SetMenu(bool open, int row);
 
   // The next video unit (start code on) into out (kStandinUnitCapacity
-  // bytes); its length, or 0 when the encoder refused.
-  size_t NextPicture(uint8_t* out);
+  // bytes); its length, or 0 when the encoder refused. Its sequence number
+  // is the last one + NextAdvance(step).
+  size_t NextPicture(uint8_t* out, int step = 1);
+  // How far the next picture's sequence number moves on: step (the frame
+  // skip + 1), or twice that now and then, as a recorder's numbers do when
+  // it drops a picture. A recorder sends it as many picture intervals after
+  // the last one.
+  int NextAdvance(int step) const { return (number_ % 7 == 6 ? 2 : 1) * step; }
   // The next audio unit: 00 00 01 FA, two head bytes, samples. Its length.
   size_t NextAudio(uint8_t* out, size_t samples);
 
