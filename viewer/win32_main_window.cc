@@ -219,6 +219,9 @@ void MainWindow::SetUpButtons() {
     if (row.control == ID_DVR_SPLIT) bitmap = channelCount_ < 5 ? IDB_SPLIT4 : IDB_SPLIT9;
     const bool fourFrames = row.control == IDC_MINIMIZE || row.control == IDC_CLOSE;
     button.SetBitmap(bitmap, 1, false, 0, !fourFrames);
+    // A double click on the window icon closes the window: it must reach the
+    // window as BN_DOUBLECLICKED, not as a second click.
+    if (row.control == IDC_WINDOW_ICON) button.SetDoubleClickNotifies(true);
     if (row.message >= 0) {
       button.SetTooltipText(TooltipText(row.message, row.control, row.tooltip, module_).c_str());
     }
@@ -332,6 +335,7 @@ void MainWindow::SetViewerMode(int mode) {
   PlaybackEngine& engine = host_.Engine();
   engine.SwitchMode(mode, 4, channelCount_);
   statusLine_.SetMode(mode);
+  statusLine_.Repaint();
   ResetTitle();
   host_.Display().SelectLayout(mode == kViewerModePlayer ? channelCount_ : 1, 0);
   Relayout(false, 0, 0);

@@ -119,13 +119,21 @@ TEST(ViewerApp, ChannelCountChoosesTheSplitButtons) {
     SCOPED_TRACE(channels);
     ViewerSession s("channels_" + std::to_string(channels),
                     {"NumberOfChannels=" + std::to_string(channels)});
-    ASSERT_TRUE(s.Start());
+    const std::string sample = MakeSampleRecording(s.Folder(), channels, 4);
+    ASSERT_TRUE(s.Start("\"" + sample + "\""));
     EXPECT_TRUE(IsShown(s.Control(ID_SPLIT9)));
     EXPECT_EQ(IsShown(s.Control(ID_SPLIT16)), channels == 16);
-    // The display starts with every channel's pane: the logo shows in each.
-    const RECT video = RectInParent(s.Control(kVideo));
-    EXPECT_EQ(Width(video), 640);
-    if (channels == 16) SaveScreenshot(CaptureWindow(s.Window()), "viewer_16_panes");
+    ASSERT_TRUE(s.WaitStatus("PLAY", 8000));
+    Settle(1500);
+    // Every channel has its pane: the last channel's pane, bottom right of
+    // a 3 x 3 or 4 x 4 grid, shows a camera (not the black of an empty one).
+    const Image video = CaptureClient(s.Control(kVideo));
+    const int n = channels == 16 ? 4 : 3;
+    const int pw = video.Width() / n, ph = video.Height() / n;
+    EXPECT_GT(video.CountDifferent((n - 1) * pw + 4, (n - 1) * ph + ph / 2, pw - 8, ph / 3,
+                                   Rgb{0, 0, 0}, 40),
+              pw * ph / 20);
+    SaveScreenshot(CaptureWindow(s.Window()), "viewer_" + std::to_string(channels) + "_panes");
     ASSERT_TRUE(s.EndWith(ID_EXIT));
   }
 }
@@ -221,39 +229,41 @@ TEST(ViewerApp, ResizeAspectAndFullScreen) {
   MouseUp(r.left + 600 - 4, r.bottom - 4);
   Settle(300);
   ASSERT_NEAR(Width(WindowRect(w)), 600, 2);  // the pointer lands within a pixel
-  EXPECT_TRUE(IsShown(s.Control(IDC_VOLUME_SLIDER)));
-  EXPECT_TRUE(IsShown(s.Control(ID_MUTE)));
+  EXPECT_TRUE(WaitUntil([&] { return IsShown(s.Control(IDC_VOLUME_SLIDER)); }, 3000));
+  EXPECT_TRUE(WaitUntil([&] { return IsShown(s.Control(ID_MUTE)); }, 3000));
   s.Command(ID_VIEWER_MODE);
   Settle(300);
-  EXPECT_FALSE(IsShown(s.Control(IDC_VOLUME_SLIDER)));
-  EXPECT_FALSE(IsShown(s.Control(ID_MUTE)));
-  EXPECT_TRUE(IsShown(s.Control(ID_CONNECT)));
-  EXPECT_FALSE(IsShown(s.Control(ID_PLAY)));
+  SaveScreenshot(CaptureWindow(w), "viewer_zorizovur_600");
+  EXPECT_TRUE(WaitUntil([&] { return !IsShown(s.Control(IDC_VOLUME_SLIDER)); }, 3000));
+  EXPECT_TRUE(WaitUntil([&] { return !IsShown(s.Control(ID_MUTE)); }, 3000));
+  EXPECT_TRUE(WaitUntil([&] { return IsShown(s.Control(ID_CONNECT)); }, 3000));
+  EXPECT_TRUE(WaitUntil([&] { return !IsShown(s.Control(ID_PLAY)); }, 3000));
   SaveScreenshot(CaptureWindow(w), "viewer_zorizovur_600");
   s.Command(ID_PLAYER_MODE);
   Settle(300);
-  EXPECT_TRUE(IsShown(s.Control(IDC_VOLUME_SLIDER)));
+  EXPECT_TRUE(WaitUntil([&] { return IsShown(s.Control(IDC_VOLUME_SLIDER)); }, 3000));
 
   s.Command(ID_ASPECT_544);
-  Settle(300);
+  WaitUntil([&] { return Height(WindowRect(w)) == 684; }, 3000);
   const RECT aspect = WindowRect(w);
   EXPECT_EQ(Width(aspect), 645);
   EXPECT_EQ(Height(aspect), 684);
   s.Command(ID_FULL_SCREEN);
-  Settle(500);
+  WaitUntil([&] { return Width(WindowRect(w)) == GetSystemMetrics(SM_CXSCREEN); }, 3000);
+  Settle(300);
   r = WindowRect(w);
   EXPECT_EQ(Width(r), GetSystemMetrics(SM_CXSCREEN));
   EXPECT_EQ(Height(r), GetSystemMetrics(SM_CYSCREEN));
   EXPECT_EQ(Width(WindowRect(s.Control(kVideo))), GetSystemMetrics(SM_CXSCREEN));
-  EXPECT_FALSE(IsShown(s.Control(ID_PLAY)));
+  EXPECT_TRUE(WaitUntil([&] { return !IsShown(s.Control(ID_PLAY)); }, 3000));
   s.Command(ID_FULL_SCREEN);
-  Settle(500);
+  WaitUntil([&] { return Width(WindowRect(w)) == 645; }, 3000);
   r = WindowRect(w);
   EXPECT_EQ(r.left, aspect.left);
   EXPECT_EQ(r.top, aspect.top);
   EXPECT_EQ(Width(r), 645);
   EXPECT_EQ(Height(r), 684);
-  EXPECT_TRUE(IsShown(s.Control(ID_PLAY)));
+  EXPECT_TRUE(WaitUntil([&] { return IsShown(s.Control(ID_PLAY)); }, 3000));
   ASSERT_TRUE(s.EndWith(ID_EXIT));
 }
 
@@ -363,6 +373,25 @@ TEST(ViewerApp, MarkedStretchIsSavedAndPlays) {
   ASSERT_TRUE(again.Start("\"" + out + "\""));
   EXPECT_TRUE(again.WaitStatus("PLAY  x 1.0  2024/01/01", 8000)) << again.Status();
   ASSERT_TRUE(again.EndWith(ID_EXIT));
+}
+
+// Repeat on: a recording played to its end starts again; off: it pauses there.
+TEST(ViewerApp, RepeatPlaysAgainFromTheStart) {
+  for (int repeat : {1, 0}) {
+    SCOPED_TRACE(repeat);
+    ViewerSession s("repeat_" + std::to_string(repeat), {"Repeat=" + std::to_string(repeat)});
+    const std::string sample = MakeSampleRecording(s.Folder(), 4, 3);
+    ASSERT_TRUE(s.Start("\"" + sample + "\""));
+    ASSERT_TRUE(s.WaitStatus("PLAY", 8000));
+    Settle(5000);  // past the end
+    if (repeat) {
+      EXPECT_TRUE(s.WaitStatus("PLAY  x 1.0")) << s.Status();
+    } else {
+      EXPECT_TRUE(s.WaitStatus("PAUSE")) << s.Status();
+    }
+    ASSERT_TRUE(s.EndWith(ID_EXIT));
+    EXPECT_EQ(Value(s.ProfileKeys(), "Repeat"), std::to_string(repeat));
+  }
 }
 
 // Exit saves before closing the source, the close button after; a close

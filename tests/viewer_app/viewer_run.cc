@@ -1,10 +1,10 @@
 // Starts MarlowViewer.exe on a recording in a working folder of its own and
 // shows it for a while, as the run command does on a screen without a user:
-//   viewer_run [--seconds N] [--shot FILE.png] [--startup-runs N] RECORDING
+//   viewer_run [--seconds N] [--shot FILE.png] [--repeat] [--startup-runs N] RECORDING
 // plays for N seconds (default 4), saves a screenshot of the window and
-// closes the viewer through Exit. With --startup-runs it instead starts the
-// viewer N times and prints the time from start to the first picture (the
-// status line showing a picture's time) of each run and their median.
+// closes the viewer through Exit (--repeat: with repeat play on). With --startup-runs it instead
+// starts the viewer N times and prints the time from start to the first picture (the status line
+// showing a picture's time) of each run and their median.
 #include <windows.h>
 
 #include <algorithm>
@@ -40,12 +40,15 @@ std::string WindowsPath(std::string path) {
 
 int main(int argc, char** argv) {
   int seconds = 4, startupRuns = 0;
+  bool repeat = false;
   std::string shot, recording;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) {
       seconds = std::atoi(argv[++i]);
     } else if (!std::strcmp(argv[i], "--shot") && i + 1 < argc) {
       shot = WindowsPath(argv[++i]);
+    } else if (!std::strcmp(argv[i], "--repeat")) {
+      repeat = true;
     } else if (!std::strcmp(argv[i], "--startup-runs") && i + 1 < argc) {
       startupRuns = std::atoi(argv[++i]);
     } else {
@@ -72,7 +75,8 @@ int main(int argc, char** argv) {
     std::printf("median: %lu ms\n", static_cast<unsigned long>(times[times.size() / 2]));
     return 0;
   }
-  ViewerSession s("viewer_run");
+  ViewerSession s("viewer_run",
+                  repeat ? std::vector<std::string>{"Repeat=1"} : std::vector<std::string>{});
   if (!s.Start("\"" + recording + "\"")) {
     std::fprintf(stderr, "the viewer's window did not show\n");
     return 1;

@@ -77,7 +77,22 @@ ViewerSession::~ViewerSession() {
   }
 }
 
+// Wine's DirectDraw presents nothing readable through its GL renderer on
+// Xvfb; its GDI renderer draws the same surfaces where the screen shows them.
+// The setting is Wine's per-program one (no effect on Windows).
+static void PreferReadableRenderer() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) return;
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\MarlowViewer.exe\\Direct3D",
+                      0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    RegSetValueExA(key, "renderer", 0, REG_SZ, reinterpret_cast<const BYTE*>("gdi"), 4);
+    RegCloseKey(key);
+  }
+}
+
 bool ViewerSession::Start(const std::string& arguments) {
+  PreferReadableRenderer();
   std::string line = "\"" + ViewerPath() + "\"";
   if (!arguments.empty()) line += " " + arguments;
   if (!process_.Start(line, folder_.c_str())) return false;
