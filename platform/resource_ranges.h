@@ -11,14 +11,14 @@
 
 // Viewer: dialogs, menus, accelerators, icons, bitmaps, string table.
 #define MARLOW_RES_VIEWER_FIRST 1
-#define MARLOW_RES_VIEWER_LAST 6999
+#define MARLOW_RES_VIEWER_LAST 2999
 // Viewer commands (menu items, buttons, accelerators; their tooltips share
 // the numbers in the string table).
 #define MARLOW_RES_COMMAND_FIRST 32768
 #define MARLOW_RES_COMMAND_LAST 34999
 // Export: its dialog and strings.
-#define MARLOW_RES_EXPORT_FIRST 7100
-#define MARLOW_RES_EXPORT_LAST 7199
+#define MARLOW_RES_EXPORT_FIRST 3000
+#define MARLOW_RES_EXPORT_LAST 3199
 // Display: the logo shown in empty panes.
 #define MARLOW_RES_DISPLAY_FIRST 7300
 #define MARLOW_RES_DISPLAY_LAST 7399

@@ -13,7 +13,7 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/win32_main_window.cc
     ${CMAKE_CURRENT_LIST_DIR}/win32_main_commands.cc
     ${CMAKE_CURRENT_LIST_DIR}/win32_viewer_app.cc
-    LIBS viewer_main_rules viewer_dialogs viewer_skin viewer_framework marlow_core
+    LIBS viewer_main_rules viewer_dialogs viewer_skin viewer_framework export_dialog marlow_core
          shell32 ole32 comctl32 comdlg32 gdi32 user32)
   # The program: a windows (not console) program with the main window's
   # resources; the message files are copied next to it.

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "export/win32_export_dialog.h"
 #include "recording/disk_list.h"
 #include "viewer/capture_names.h"
 #include "viewer/framework/win32_file_dialog.h"
@@ -81,7 +82,8 @@ bool MainWindow::RunCommand(int id) {
       OpenDisk();
       return true;
     case ID_EXPORT_AVI:
-      return true;  // the AVI export dialog lives with the export
+      ExportToAvi();
+      return true;
     case ID_CLOSE_SOURCE:
       CloseSource();
       return true;
@@ -301,6 +303,15 @@ void MainWindow::ShowOptions() {
   display.SetTimeFormat(v.timeFormat.c_str());
   display.SetDirectDraw(v.useDirectDraw);
   ApplyTopMost();
+}
+
+void MainWindow::ExportToAvi() {
+  // The export has a source and decoder of its own: playback goes on.
+  ExportDialog dialog(channelCount_, [](int number, const char* builtIn) {
+    std::string text;
+    return LookupMessage(number, &text) ? text : std::string(builtIn);
+  });
+  dialog.RunModal(Window());
 }
 
 void MainWindow::ShowAbout() {

@@ -88,6 +88,7 @@ class MainWindow : public SkinDialog {
   void ExportStretch();
   void ShowOptions();
   void ShowAbout();
+  void ExportToAvi();
   void ApplyTopMost();
   void ShutDown(bool saveFirst);
   void SaveSettingsNow();
