@@ -47,7 +47,8 @@ TEST(ExportCount, PicturesFormatAndRateWithoutSound) {
   const Counted c = CountOf(plan, 0xFFFF);
   uint32_t total = 0;
   for (int ch = 0; ch < 4; ++ch) total += c.count.pictures[ch];
-  EXPECT_EQ(c.count.pictures[0], static_cast<uint32_t>(c.stats.pictures) / 4);
+  // The cameras take the stream's pictures in turn.
+  EXPECT_NEAR(c.count.pictures[0], c.stats.pictures / 4.0, 1.0);
   EXPECT_EQ(c.count.pictures[4], 0u);
   // The recording's last units are never ended by a start code.
   EXPECT_LE(total, static_cast<uint32_t>(c.stats.pictures));
@@ -79,8 +80,8 @@ TEST(ExportCount, SoundDecidesTheRateOnlyOnAudioChannelZero) {
   EXPECT_EQ(c.count.audioBytes[0], 0u);
   EXPECT_GT(c.count.audioBytes[2], 20000u);
   const StreamRate kept = ChannelFileRate(c.count, 1, AudioFormatForVariant(4));
-  EXPECT_EQ(kept.rate, 50u);
-  EXPECT_EQ(kept.scale, 2u);
+  EXPECT_EQ(kept.rate, 50u);  // 272 lines
+  EXPECT_EQ(kept.scale, static_cast<uint32_t>((c.stats.frameSkip + 1) * 2));
 }
 
 TEST(ExportCount, OnlySelectedChannelsGiveTheFormat) {
