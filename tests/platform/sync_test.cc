@@ -64,9 +64,10 @@ TEST(Thread, RunsBodyAndJoins) {
 
 TEST(Tick, AdvancesWithSleep) {
   const uint32_t t0 = TickMs();
-  SleepMs(20);
+  // The system tick may advance in steps of about 16 ms.
+  SleepMs(100);
   const uint32_t d = TickMs() - t0;
-  EXPECT_GE(d, 15u);
+  EXPECT_GE(d, 80u);
   EXPECT_LT(d, 2000u);
 }
 
