@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "codec/audio_coding.h"
-#include "engine/picture_interval.h"
+#include "recording/picture_interval.h"
 #include "engine/playback_engine.h"
 
 namespace marlow {

@@ -1,5 +1,9 @@
 #include "export/export_formats.h"
 
+#include <numeric>
+
+#include "recording/picture_interval.h"
+
 namespace marlow {
 
 AviAudioFormat AudioFormatForVariant(int variant) {
@@ -14,15 +18,11 @@ StreamRate PictureRate(unsigned height, int variant, int frameSkip, uint16_t cha
   int n = 0;
   for (uint16_t m = channelMask; m; m &= static_cast<uint16_t>(m - 1)) ++n;
   if (n == 0) n = 1;
-  const bool slow = variant == 0 || variant == 2;
-  StreamRate r;
-  if (height == 272) {
-    r.rate = slow ? 25 : 50;
-  } else {
-    r.rate = slow ? 30 : 60;
-  }
-  r.scale = static_cast<uint32_t>((frameSkip + 1) * n);
-  return r;
+  // At most 33333 us x 128 x 16: well inside 32 bits.
+  const uint32_t us = static_cast<uint32_t>(PictureIntervalUs(variant, static_cast<int>(height))) *
+                      static_cast<uint32_t>((frameSkip & 0x7F) + 1) * static_cast<uint32_t>(n);
+  const uint32_t g = std::gcd(1000000u, us);
+  return StreamRate{1000000u / g, us / g};
 }
 
 uint32_t AudioMilliseconds(uint64_t audioBytes, uint32_t samplesPerSecond) {

@@ -25,10 +25,12 @@ struct StreamRate {
   uint32_t scale = 1;
 };
 
-// The picture rate of a recording from its first picture: 60 (224 lines) or
-// 50 (272 lines) pictures a second shared by the channels of the block's
-// mask, 30 and 25 for variants 0 and 2; scale = (frameSkip + 1) * channels.
-// A mask without any bit counts as one channel, so the scale is never 0.
+// The picture rate of one channel from a recording's first picture: the
+// recorder sends one picture every (frameSkip + 1) picture intervals (the
+// table the player paces by, recording/picture_interval.h), shared in turn
+// by the channels of the block's mask. rate / scale = 1e6 / (interval *
+// (frameSkip + 1) * channels), reduced. A mask without any bit counts as one
+// channel, so the scale is never 0.
 StreamRate PictureRate(unsigned height, int variant, int frameSkip, uint16_t channelMask);
 
 // Milliseconds of audioBytes samples at samplesPerSecond (integer division).

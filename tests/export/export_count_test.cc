@@ -57,8 +57,32 @@ TEST(ExportCount, PicturesFormatAndRateWithoutSound) {
   EXPECT_EQ(c.count.width, 640u);
   EXPECT_EQ(c.count.height, 448u);
   EXPECT_EQ(c.count.imageSize, 640u * 448 * 3);
-  EXPECT_EQ(c.count.pictureRate.rate, 60u);
-  EXPECT_EQ(c.count.pictureRate.scale, 8u);  // (frame skip 1 + 1) x 4 channels
+  // 1e6 / (16666 us x (frame skip 1 + 1) x 4 channels), reduced.
+  EXPECT_EQ(c.count.pictureRate.rate, 62500u);
+  EXPECT_EQ(c.count.pictureRate.scale, 8333u);
+}
+
+// Whatever the cameras and the picture height, the rate of each channel's
+// file is the rate at which the recording holds that channel's pictures.
+TEST(ExportCount, RateIsEachChannelsRealPictureRate) {
+  struct Case {
+    int channels, height, perCamera;
+  };
+  for (const Case k : {Case{1, 272, 25}, Case{4, 272, 5}, Case{16, 272, 5}, Case{1, 224, 30},
+                       Case{4, 224, 15}, Case{16, 224, 3}}) {
+    RecordingPlan plan;
+    plan.channels = k.channels;
+    plan.height = k.height;
+    plan.picturesPerSecond = k.perCamera;
+    plan.seconds = 1.5;
+    plan.sound = TestSound::kSilence;
+    const Counted c = CountOf(plan, 0xFFFF);
+    const double rate = static_cast<double>(c.count.pictureRate.rate) / c.count.pictureRate.scale;
+    EXPECT_NEAR(rate, c.stats.channelRate, 1e-9 * rate) << k.channels << " x " << k.height;
+    // And the pictures really lie that far apart: a camera's pictures over
+    // the recording's length.
+    EXPECT_NEAR(c.count.pictures[0], rate * plan.seconds, 1.0) << k.channels << " x " << k.height;
+  }
 }
 
 TEST(ExportCount, SoundDecidesTheRateOnlyOnAudioChannelZero) {
@@ -80,8 +104,9 @@ TEST(ExportCount, SoundDecidesTheRateOnlyOnAudioChannelZero) {
   EXPECT_EQ(c.count.audioBytes[0], 0u);
   EXPECT_GT(c.count.audioBytes[2], 20000u);
   const StreamRate kept = ChannelFileRate(c.count, 1, AudioFormatForVariant(4));
-  EXPECT_EQ(kept.rate, 50u);  // 272 lines
-  EXPECT_EQ(kept.scale, static_cast<uint32_t>((c.stats.frameSkip + 1) * 2));
+  const StreamRate own = PictureRate(272, 4, c.stats.frameSkip, 0x0003);
+  EXPECT_EQ(kept.rate, own.rate);
+  EXPECT_EQ(kept.scale, own.scale);
 }
 
 TEST(ExportCount, OnlySelectedChannelsGiveTheFormat) {

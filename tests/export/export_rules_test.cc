@@ -42,17 +42,22 @@ TEST(ExportFormats, SoundByVariant) {
 }
 
 TEST(ExportFormats, PictureAndFileRates) {
-  // Variant 4, 224 lines, four channels, no frame skip: 60/4.
+  // One channel's share of the player's table, reduced: variant 4, 224
+  // lines (16666 us), four channels, no frame skip: 1e6 / 66664.
   StreamRate r = PictureRate(224, 4, 0, 0x000F);
-  EXPECT_EQ(r.rate, 60u);
-  EXPECT_EQ(r.scale, 4u);
+  EXPECT_EQ(r.rate, 125000u);
+  EXPECT_EQ(r.scale, 8333u);
+  // 272 lines (12500 us), frame skip 2, two channels: 1e6 / 75000.
   r = PictureRate(272, 4, 2, 0x0003);
-  EXPECT_EQ(r.rate, 50u);
-  EXPECT_EQ(r.scale, 6u);
-  EXPECT_EQ(PictureRate(224, 0, 0, 1).rate, 30u);
-  EXPECT_EQ(PictureRate(272, 2, 0, 1).rate, 25u);
-  // A block mask without bits still gives a valid scale.
-  EXPECT_EQ(PictureRate(224, 4, 1, 0).scale, 2u);
+  EXPECT_EQ(r.rate, 40u);
+  EXPECT_EQ(r.scale, 3u);
+  EXPECT_EQ(PictureRate(224, 0, 0, 1).scale, 33333u);
+  EXPECT_EQ(PictureRate(272, 2, 0, 1).rate, 40u);
+  // The largest scale (frame skip 127, 16 channels) and an empty mask.
+  r = PictureRate(224, 0, 127, 0xFFFF);
+  EXPECT_EQ(r.rate, 15625u);
+  EXPECT_EQ(r.scale, 33333u * 32);
+  EXPECT_EQ(PictureRate(224, 4, 1, 0).scale, 8333u);
 
   EXPECT_EQ(AudioMilliseconds(8000, 8000), 1000u);
   EXPECT_EQ(AudioMilliseconds(13183 * 3 + 13, 13183), 3000u);

@@ -5,6 +5,7 @@
 
 #include "codec/video_decoder.h"
 #include "display/pixel_convert.h"
+#include "export/export_formats.h"
 #include "recording/recording_source.h"
 #include "recording/unit_cutter.h"
 #include "tools/marlow/export_pictures.h"
@@ -69,11 +70,11 @@ class Counter : public UnitSink {
     if (p.pictures == 0) {
       p.width = decoder_.Width();
       p.height = decoder_.Height();
-      int n = 0;
-      for (uint16_t m = u.channelMask; m; m &= static_cast<uint16_t>(m - 1)) ++n;
-      // The last selected channel met first decides the shared rate.
-      rate_ = p.height == 272 ? 50 : 60;
-      scale_ = static_cast<uint64_t>(u.frameSkip + 1) * static_cast<uint64_t>(n ? n : 1);
+      // The last selected channel met first decides the shared rate, as in
+      // the AVI export.
+      const StreamRate r = PictureRate(p.height, decoder_.Variant(), u.frameSkip, u.channelMask);
+      rate_ = r.rate;
+      scale_ = r.scale;
     }
     ++p.pictures;
   }

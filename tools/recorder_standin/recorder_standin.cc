@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/picture_interval.h"
+#include "recording/picture_interval.h"
 #include "netclient/md5.h"
 #include "tests/support/protocol_peer.h"
 #include "tools/recorder_standin/standin_pictures.h"

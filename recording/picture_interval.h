@@ -1,8 +1,9 @@
 // The recorder's picture interval: the time between two pictures of its one
 // stream (all cameras together) when it leaves none out, by stream variant
 // and picture height. A recorder sends (frameSkip + 1) intervals apart,
-// shared round-robin by the cameras in its channel mask; the engine paces
-// by this table and the tools that make recordings lay pictures by it.
+// shared round-robin by the cameras in its channel mask. The player paces by
+// this table, the export derives its files' rates from it and the tools that
+// make recordings lay pictures by it, so all three agree.
 #pragma once
 
 namespace marlow {
