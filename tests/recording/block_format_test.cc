@@ -153,6 +153,30 @@ TEST(StreamBuilder, LaysUnitsIntoValidBlocks) {
   EXPECT_EQ(0, memcmp(b.data() + 4096 + 8, unit.data() + 4088, 5000 - 4088));
 }
 
+// Left to itself the builder writes what a recorder would: times from the
+// pictures' due times, the timing's frame skip and, in every block (also
+// those laid before the later cameras' first pictures), all cameras.
+TEST(StreamBuilder, HeadersFollowThePictures) {
+  streamkit::StreamBuilder sb;
+  sb.SetTiming(streamkit::RecorderTiming{272, 3});  // 50 ms apart
+  sb.SetStartTime(5000);
+  sb.BreakCheckOfBlock(5);
+  for (uint32_t k = 0; k < 300; ++k)
+    sb.AddUnit(streamkit::MakeVideoUnit(k % 3, k % 9 == 0, 1500, k));
+  sb.Finish();
+  const auto& b = sb.Bytes();
+  for (size_t block = 0; block < sb.BlockCount(); ++block) {
+    BlockHeader h;
+    ASSERT_EQ(ParseBlockHeader(b.data() + block * kBlockSize, &h), block != 5) << block;
+    if (block == 5) continue;
+    const uint64_t picture = block * 4088 / 1500;  // being laid when the block starts
+    EXPECT_EQ(h.time, 5000 + picture / 20) << block;
+    EXPECT_EQ(h.channelMask, 0x0007) << block;
+    EXPECT_EQ(h.frameSkip, 3) << block;
+  }
+  EXPECT_EQ(sb.NextPictureUs(), 300u * 50000);
+}
+
 TEST(StreamBuilder, FillerNeverFormsAUnitStartCode) {
   std::vector<uint8_t> u = streamkit::MakeVideoUnit(1, false, 200000, 7);
   uint32_t reg = 0xFFFFFFFFu;

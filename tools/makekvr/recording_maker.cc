@@ -1,10 +1,7 @@
 #include "tools/makekvr/recording_maker.h"
 
 #include <cmath>
-#include <cstdio>
 #include <memory>
-
-#include "engine/picture_interval.h"
 
 #include "tools/encoder/picture_encoder.h"
 #include "tools/encoder/synthetic_camera.h"
@@ -29,13 +26,7 @@ const char* CheckPlan(const RecordingPlan& p) {
   return nullptr;
 }
 
-constexpr int kRecordingVariant = 4;
-
 }  // namespace
-
-double RecorderPictureRate(int height) {
-  return 1e6 / PictureIntervalUs(kRecordingVariant, height);
-}
 
 int MakeRecording(const RecordingPlan& plan, streamkit::StreamBuilder* builder,
                   RecordingStats* stats, const char** error) {
@@ -44,29 +35,19 @@ int MakeRecording(const RecordingPlan& plan, streamkit::StreamBuilder* builder,
     *error = why;
     return 0;
   }
-  // The recorder's stream: rate pictures a second in all, shared by the
-  // cameras; the frame skip that comes nearest the rate asked for.
-  const double rate = RecorderPictureRate(plan.height);
-  const double wanted = static_cast<double>(plan.picturesPerSecond) * plan.channels;
-  if (wanted > rate * 1.0001) {
-    static char why[160];
-    std::snprintf(why, sizeof why,
-                  "%d cameras of %d lines share %.0f pictures a second: at most %.3g each",
-                  plan.channels, plan.height, rate, rate / plan.channels);
-    *error = why;
+  // The recorder's stream: its pictures shared by the cameras, with the
+  // frame skip that comes nearest the rate asked for.
+  streamkit::RecorderTiming timing;
+  if (!streamkit::TimingForRate(plan.height, plan.channels, plan.picturesPerSecond, &timing, error))
     return 0;
-  }
-  long skip = std::lround(rate / wanted) - 1;
-  if (skip < 0) skip = 0;
-  if (skip > 127) skip = 127;
-  const uint64_t spacingUs =
-      static_cast<uint64_t>(skip + 1) * PictureIntervalUs(kRecordingVariant, plan.height);
-  stats->frameSkip = plan.frameSkip >= 0 ? plan.frameSkip : static_cast<int>(skip);
-  stats->pictureSpacingUs = static_cast<uint32_t>(spacingUs);
-  stats->channelRate = 1e6 / static_cast<double>(spacingUs) / plan.channels;
+  stats->frameSkip = plan.frameSkip >= 0 ? plan.frameSkip : timing.frameSkip;
+  stats->pictureSpacingUs = timing.SpacingUs();
+  stats->channelRate = timing.CameraRate(plan.channels);
 
   for (size_t b : plan.brokenBlocks) builder->BreakCheckOfBlock(b);
-  builder->SetFrameSkip(static_cast<uint8_t>(stats->frameSkip));
+  builder->SetTiming(timing);
+  builder->SetStartTime(plan.startTime);
+  if (plan.frameSkip >= 0) builder->SetFrameSkip(static_cast<uint8_t>(plan.frameSkip));
 
   PictureEncoder encoder;
   encoder.Configure(plan.headerLayout, 640, plan.height);
@@ -80,13 +61,12 @@ int MakeRecording(const RecordingPlan& plan, streamkit::StreamBuilder* builder,
   // and the next audio unit (8000 samples a second), whichever comes first.
   const uint64_t totalUs = static_cast<uint64_t>(std::llround(plan.seconds * 1e6));
   const uint64_t usPerSample = 1000000 / kTestSoundRate;
-  uint64_t slot = 0;        // index of the next picture slot
   uint64_t nextAudio = 0;   // first sample of the next audio unit
   int turn = 0;             // the camera whose turn the next slot is
   uint32_t shown[16] = {};  // pictures laid per camera
   const bool withSound = plan.sound != TestSound::kSilence;
   for (;;) {
-    const uint64_t pictureAt = slot * spacingUs;
+    const uint64_t pictureAt = builder->NextPictureUs();
     const uint64_t audioAt = nextAudio * usPerSample;
     const bool picturesLeft = pictureAt < totalUs;
     const bool audioLeft =
@@ -96,7 +76,7 @@ int MakeRecording(const RecordingPlan& plan, streamkit::StreamBuilder* builder,
     // unit already that the recording has sound, which then sets the pace.
     const bool takePicture = picturesLeft && (!audioLeft || pictureAt < audioAt);
     const uint64_t at = takePicture ? pictureAt : audioAt;
-    builder->SetTime(plan.startTime + static_cast<uint32_t>(at / 1000000));
+    builder->SetClockUs(at);
 
     const bool dropped =
         plan.dropLastChannelAt >= 0 && static_cast<double>(at) >= plan.dropLastChannelAt * 1e6;
@@ -125,7 +105,6 @@ int MakeRecording(const RecordingPlan& plan, streamkit::StreamBuilder* builder,
       stats->fullPictures += full ? 1 : 0;
       stats->videoBytes += n;
       if (n > stats->largestPicture) stats->largestPicture = n;
-      ++slot;
     } else {
       RenderTestSound(plan.sound, nextAudio, samples.data(), samples.size());
       builder->AddAudio(plan.audioChannel, samples.data(), samples.size());

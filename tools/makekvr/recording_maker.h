@@ -43,7 +43,7 @@ struct RecordingPlan {
   TestSound sound = TestSound::kTone;
   int audioChannel = 0;  // 0..3
   size_t audioUnitSamples = 500;
-  uint32_t startTime = 1704067200;   // 2024-01-01 00:00:00
+  uint32_t startTime = streamkit::kDefaultStartTime;
   std::vector<size_t> brokenBlocks;  // blocks whose header check is spoiled
 };
 
@@ -58,15 +58,11 @@ struct RecordingStats {
   size_t largestPicture = 0;
 };
 
-// Lays the whole recording into `builder` (and Finish()es it). Returns 1, or
+// Lays the whole recording into `builder`, a fresh one (and Finish()es it). Returns 1, or
 // 0 with `error` set when the plan is out of range or asks for more pictures
 // than a recorder sends (the text says what is possible; it stays valid
 // until the next call).
 int MakeRecording(const RecordingPlan& plan, streamkit::StreamBuilder* builder,
                   RecordingStats* stats, const char** error);
-
-// The recorder's pictures per second in all (no frame skip) for recordings
-// of this picture height.
-double RecorderPictureRate(int height);
 
 }  // namespace marlow

@@ -8,10 +8,30 @@ namespace marlow::streamkit {
 
 void StreamBuilder::StartBlock() {
   const size_t index = bytes_.size() / kBlockSize;
+  const uint32_t time = timeFixed_ ? time_ : start_ + static_cast<uint32_t>(clockUs_ / 1000000);
+  const uint8_t skip = skipFixed_ ? skip_ : static_cast<uint8_t>(timing_.frameSkip);
+  if (!maskFixed_) followingMask_.push_back(index);
   uint8_t header[8];
-  BuildBlockHeader(time_, mask_, skip_, header);
-  if (broken_.count(index)) header[7] = static_cast<uint8_t>(~header[7]);
+  BuildBlockHeader(time, maskFixed_ ? mask_ : cameras_, skip, header);
   bytes_.insert(bytes_.end(), header, header + 8);
+  SealHeader(index);
+}
+
+// The check of block blockIndex's header, spoilt when the block is broken.
+void StreamBuilder::SealHeader(size_t blockIndex) {
+  uint8_t* h = &bytes_[blockIndex * kBlockSize];
+  h[7] = HeaderCheck(h, 7);
+  if (broken_.count(blockIndex)) h[7] = static_cast<uint8_t>(~h[7]);
+}
+
+void StreamBuilder::AddUnit(const uint8_t* bytes, size_t n) {
+  if (n >= 5 && bytes[0] == 0 && bytes[1] == 0 && bytes[2] == 1 &&
+      (bytes[3] == 0xF8 || bytes[3] == 0xF9)) {
+    clockUs_ = NextPictureUs();
+    ++pictures_;
+    cameras_ = static_cast<uint16_t>(cameras_ | 1u << (bytes[4] & 0x0F));
+  }
+  AddRaw(bytes, n);
 }
 
 void StreamBuilder::AddRaw(const uint8_t* bytes, size_t n) {
@@ -41,6 +61,12 @@ void StreamBuilder::BreakCheckOfBlock(size_t blockIndex) {
 void StreamBuilder::Finish() {
   const size_t rest = bytes_.size() % kBlockSize;
   if (rest != 0) bytes_.resize(bytes_.size() + kBlockSize - rest, 0);
+  // A recorder knows its cameras from the start.
+  for (size_t index : followingMask_) {
+    bytes_[index * kBlockSize + 4] = static_cast<uint8_t>(cameras_);
+    bytes_[index * kBlockSize + 5] = static_cast<uint8_t>(cameras_ >> 8);
+    SealHeader(index);
+  }
 }
 
 bool StreamBuilder::WriteFile(const char* path, bool diskOrder) const {
