@@ -94,6 +94,15 @@ MARLOW_AVX2_INLINE __m256i C(const Splat& s) {
   return _mm256_load_si256(reinterpret_cast<const __m256i*>(s.v));
 }
 
+// The table through a pointer the compiler cannot see through (the empty
+// asm), taken once per block: otherwise it builds each constant in
+// registers again, three instructions where a memory operand costs none.
+MARLOW_AVX2_INLINE const Constants& HiddenConstants() {
+  const Constants* p = &kConstants;
+  __asm__("" : "+r"(p));
+  return *p;
+}
+
 MARLOW_AVX2_INLINE __m128i Load128(const int16_t* p) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
@@ -101,8 +110,9 @@ MARLOW_AVX2_INLINE __m128i Load128(const int16_t* p) {
 // Stage 2 to 4 of both passes, shared: in x0, x8 (even part with c0, c4),
 // x2, x3 (c2, c6), x4..x7 (odd part); out: the eight outputs before the
 // final shift.
-MARLOW_AVX2_INLINE void Butterflies(__m256i x0, __m256i x2, __m256i x3, __m256i x4, __m256i x5,
-                                    __m256i x6, __m256i x7, __m256i x8, __m256i* out) {
+MARLOW_AVX2_INLINE void Butterflies(const Constants& k, __m256i x0, __m256i x2, __m256i x3,
+                                    __m256i x4, __m256i x5, __m256i x6, __m256i x7, __m256i x8,
+                                    __m256i* out) {
   const __m256i x1 = _mm256_add_epi32(x4, x6);
   x4 = _mm256_sub_epi32(x4, x6);
   x6 = _mm256_add_epi32(x5, x7);
@@ -111,8 +121,8 @@ MARLOW_AVX2_INLINE void Butterflies(__m256i x0, __m256i x2, __m256i x3, __m256i 
   x8 = _mm256_sub_epi32(x8, x3);
   x3 = _mm256_add_epi32(x0, x2);
   x0 = _mm256_sub_epi32(x0, x2);
-  const __m256i r128 = C(kConstants.r128);
-  const __m256i k181 = C(kConstants.k181);
+  const __m256i r128 = C(k.r128);
+  const __m256i k181 = C(k.k181);
   x2 = _mm256_srai_epi32(_mm256_add_epi32(_mm256_mullo_epi32(_mm256_add_epi32(x4, x5), k181), r128),
                          8);
   x4 = _mm256_srai_epi32(_mm256_add_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(x4, x5), k181), r128),
@@ -138,21 +148,21 @@ MARLOW_AVX2_INLINE __m256i Spread(const __m256i* V) {
 // Row pass: V[j] holds coefficient columns 2j and 2j + 1 of rows 0..7
 // (words 0-7 and 8-15). Leaves in out[k] output k of rows 0..7 (low lane:
 // rows 0-3), 32 bits, before the shift.
-MARLOW_AVX2_INLINE void RowPass(const __m256i* V, __m256i* out) {
+MARLOW_AVX2_INLINE void RowPass(const Constants& k, const __m256i* V, __m256i* out) {
   const __m256i p04 = _mm256_unpacklo_epi16(Spread<0>(V), Spread<4>(V));
   const __m256i p17 = _mm256_unpacklo_epi16(Spread<1>(V), Spread<7>(V));
   const __m256i p53 = _mm256_unpacklo_epi16(Spread<5>(V), Spread<3>(V));
   const __m256i p26 = _mm256_unpacklo_epi16(Spread<2>(V), Spread<6>(V));
-  const __m256i r128 = C(kConstants.r128);
-  const __m256i x8 = _mm256_add_epi32(_mm256_madd_epi16(p04, C(kConstants.rowEven)), r128);
-  const __m256i x0 = _mm256_add_epi32(_mm256_madd_epi16(p04, C(kConstants.rowOdd)), r128);
-  const __m256i x4 = _mm256_madd_epi16(p17, C(kConstants.w1w7));
-  const __m256i x5 = _mm256_madd_epi16(p17, C(kConstants.w7mw1));
-  const __m256i x6 = _mm256_madd_epi16(p53, C(kConstants.w5w3));
-  const __m256i x7 = _mm256_madd_epi16(p53, C(kConstants.w3mw5));
-  const __m256i x2 = _mm256_madd_epi16(p26, C(kConstants.w6mw2));
-  const __m256i x3 = _mm256_madd_epi16(p26, C(kConstants.w2w6));
-  Butterflies(x0, x2, x3, x4, x5, x6, x7, x8, out);
+  const __m256i r128 = C(k.r128);
+  const __m256i x8 = _mm256_add_epi32(_mm256_madd_epi16(p04, C(k.rowEven)), r128);
+  const __m256i x0 = _mm256_add_epi32(_mm256_madd_epi16(p04, C(k.rowOdd)), r128);
+  const __m256i x4 = _mm256_madd_epi16(p17, C(k.w1w7));
+  const __m256i x5 = _mm256_madd_epi16(p17, C(k.w7mw1));
+  const __m256i x6 = _mm256_madd_epi16(p53, C(k.w5w3));
+  const __m256i x7 = _mm256_madd_epi16(p53, C(k.w3mw5));
+  const __m256i x2 = _mm256_madd_epi16(p26, C(k.w6mw2));
+  const __m256i x3 = _mm256_madd_epi16(p26, C(k.w2w6));
+  Butterflies(k, x0, x2, x3, x4, x5, x6, x7, x8, out);
 }
 
 // The row pass's outputs (>> 8, low 16 bits) regrouped for the column pass:
@@ -192,25 +202,22 @@ MARLOW_AVX2_INLINE void Regroup(const __m256i* out, __m256i* P) {
 
 // Column pass on the regrouped pairs; out[r] = output row r, one 32-bit
 // value per column, already >> 14.
-MARLOW_AVX2_INLINE void ColumnPass(const __m256i* P, __m256i* out) {
-  const __m256i r8192 = C(kConstants.r8192);
-  const __m256i r4 = C(kConstants.r4);
-  const __m256i x8 = _mm256_add_epi32(_mm256_madd_epi16(P[0], C(kConstants.colEven)), r8192);
-  const __m256i x0 = _mm256_add_epi32(_mm256_madd_epi16(P[0], C(kConstants.colOdd)), r8192);
-  const __m256i x4 =
-      _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(P[1], C(kConstants.w1w7)), r4), 3);
+MARLOW_AVX2_INLINE void ColumnPass(const Constants& k, const __m256i* P, __m256i* out) {
+  const __m256i r8192 = C(k.r8192);
+  const __m256i r4 = C(k.r4);
+  const __m256i x8 = _mm256_add_epi32(_mm256_madd_epi16(P[0], C(k.colEven)), r8192);
+  const __m256i x0 = _mm256_add_epi32(_mm256_madd_epi16(P[0], C(k.colOdd)), r8192);
+  const __m256i x4 = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(P[1], C(k.w1w7)), r4), 3);
   const __m256i x5 =
-      _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(P[1], C(kConstants.w7mw1)), r4), 3);
+      _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(P[1], C(k.w7mw1)), r4), 3);
   // (r3, r5): x6 = W5 r5 + W3 r3, x7 = W3 r5 - W5 r3.
-  const __m256i x6 =
-      _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(P[3], C(kConstants.w3w5)), r4), 3);
+  const __m256i x6 = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(P[3], C(k.w3w5)), r4), 3);
   const __m256i x7 =
-      _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(P[3], C(kConstants.mw5w3)), r4), 3);
+      _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(P[3], C(k.mw5w3)), r4), 3);
   const __m256i x2 =
-      _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(P[2], C(kConstants.w6mw2)), r4), 3);
-  const __m256i x3 =
-      _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(P[2], C(kConstants.w2w6)), r4), 3);
-  Butterflies(x0, x2, x3, x4, x5, x6, x7, x8, out);
+      _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(P[2], C(k.w6mw2)), r4), 3);
+  const __m256i x3 = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(P[2], C(k.w2w6)), r4), 3);
+  Butterflies(k, x0, x2, x3, x4, x5, x6, x7, x8, out);
   MARLOW_UNROLL
   for (int r = 0; r < 8; ++r) out[r] = _mm256_srai_epi32(out[r], 14);
 }
@@ -314,9 +321,10 @@ MARLOW_AVX2_INLINE void StoreToPlane(int16_t* block, uint8_t* dst, ptrdiff_t str
   if (!Load<kTransposed>(block, V)) return StoreRowZeroOnly(block, kTransposed, dst, stride);
   ZeroBlock(block);
   __m256i out[8], P[4];
-  RowPass(V, out);
+  const Constants& k = HiddenConstants();
+  RowPass(k, V, out);
   Regroup(out, P);
-  ColumnPass(P, out);
+  ColumnPass(k, P, out);
   // Saturating to 16 and then to 8 bits is the clamp to 0..255 of the 32-bit
   // value. Low lane: columns 0-3 of four rows, high lane: 4-7; vpermd puts
   // each row's eight bytes together.
@@ -346,9 +354,10 @@ MARLOW_AVX2_INLINE void InPlace(int16_t* block, int16_t lowest) {
     return;
   }
   __m256i out[8], P[4];
-  RowPass(V, out);
+  const Constants& k = HiddenConstants();
+  RowPass(k, V, out);
   Regroup(out, P);
-  ColumnPass(P, out);
+  ColumnPass(k, P, out);
   const __m256i lo = _mm256_set1_epi16(lowest);
   const __m256i hi = _mm256_set1_epi16(255);
   MARLOW_UNROLL

@@ -59,7 +59,8 @@ constexpr TransposedScan kScan = MakeTransposedScan();
 // block follows at once) is the flat block d, since the transform of
 // coefficient 0 = d * 8 is d everywhere: it is stored here and true returned.
 // Otherwise the DC coefficient goes into block[0] and the caller reads on.
-MARLOW_ALWAYS_INLINE bool ReadDc(BitReader& bits, int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+template <class Bits>
+MARLOW_ALWAYS_INLINE bool ReadDc(Bits& bits, int16_t* block, uint8_t* dst, ptrdiff_t stride) {
   bits.RefillIfBelow(10);
   const uint32_t dc = bits.Read(8);
   if (bits.Peek(2) == kEndOfBlockCode) {
@@ -77,7 +78,8 @@ MARLOW_ALWAYS_INLINE bool ReadDc(BitReader& bits, int16_t* block, uint8_t* dst, 
 // skipped): an escape reads a 6-bit run and an 8-bit level, whose values 0
 // and 128 announce a second byte (levels 128..255 and -256..-129); any other
 // code is followed by its sign bit. Callers have refilled at least 22 bits.
-MARLOW_ALWAYS_INLINE void ReadRunAndLevel(BitReader& bits, const CoefficientEntry& e, int* run,
+template <class Bits>
+MARLOW_ALWAYS_INLINE void ReadRunAndLevel(Bits& bits, const CoefficientEntry& e, int* run,
                                           int* magnitude, int* negative) {
   if (e.run == kRunEscape) {
     *run = static_cast<int>(bits.Read(6));
@@ -131,34 +133,36 @@ MARLOW_ALWAYS_INLINE int DecodeBlock(BitReader& bits, int16_t* block, const uint
 
 // The same decoding as DecodeBlock with the fast lookup in front: a code
 // found in the 11-bit window (with its sign) costs one table load, and its
-// block index and dequantised value are read from `levelValues` (scan
-// position x level + 8).
+// block index and dequantised value are read from `levelValues` (row scan
+// position + 1, entry level + 8). The position is kept in sixteenths
+// (k = 16 * (next scan position)), the unit of the table's advance, so that
+// k + level indexes `levelValues` directly.
 // Everything else (escape, codes longer than 10 bits, invalid look-aheads)
 // takes DecodeBlock's steps. `scanScale` is the dequantiser in scan order.
-MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
-                                         const uint32_t (*levelValues)[16],
+template <class Bits>
+MARLOW_ALWAYS_INLINE int DecodeBlockFast(Bits& bits, int16_t* block, const uint32_t* levelValues,
                                          const uint16_t* scanScale,
                                          InverseTransformStoreFunction transform, uint8_t* dst,
                                          ptrdiff_t stride) {
   if (ReadDc(bits, block, dst, stride)) return 1;
   const FastCoefficientEntry* const fast = kFastCoefficientTable.entry;
-  int i = 1;
+  constexpr size_t kEnd = 65 * 16;  // k of scan position 64: past the block
+  size_t k = 16;
   for (;;) {
     bits.RefillIfBelow(kFastCoefficientBits);
     const FastCoefficientEntry e = fast[bits.Peek(kFastCoefficientBits)];
-    if (e.length != 0) {
-      bits.Skip(e.length);
-      // End of block's run of 64 takes any index past the block: one test
+    if (FastLength(e) != 0) {
+      bits.Skip(static_cast<int>(FastLength(e)));
+      // End of block's advance takes any position past the block: one test
       // for both ways out.
-      i += e.run;
-      if (i >= 64) {
-        if (e.run != kRunEndOfBlock) break;
+      k += FastAdvance(e);
+      if (k >= kEnd) {
+        if (FastLevel(e) != 0) break;
         transform(block, dst, stride);
         return 1;
       }
-      const uint32_t whereWhat = levelValues[i][e.level];
+      const uint32_t whereWhat = levelValues[k + FastLevel(e)];
       block[whereWhat >> 16] = static_cast<int16_t>(whereWhat & 0xFFFF);
-      ++i;
       continue;
     }
     bits.RefillIfBelow(28);
@@ -168,13 +172,22 @@ MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
     // Not end of block: the fast table holds that one.
     int run, magnitude, negative;
     ReadRunAndLevel(bits, r, &run, &magnitude, &negative);
-    i += run;
+    const size_t i = k / 16 + static_cast<size_t>(run);
     if (i >= 64) break;
     block[kScan.index[i]] = Dequantise(magnitude, negative, scanScale[i]);
-    ++i;
+    k = (i + 1) * 16;
   }
   std::memset(block, 0, 64 * sizeof(int16_t));
   return 0;
+}
+
+// The reference reader checks the length at every load and has no steps.
+inline bool BeginStep(BitReader&) {
+  return true;
+}
+template <class Bits>
+inline bool BeginStep(Bits& bits) {
+  return bits.BeginStep();
 }
 
 bool EnvironmentForcesReference() {
@@ -241,7 +254,8 @@ size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
     for (int i = 0; i < 64; ++i) {
       for (int level = -7; level <= 7; ++level) {
         const int16_t v = Dequantise(level < 0 ? -level : level, level < 0, scanScale_[i]);
-        levelValues_[i][level + 8] = (uint32_t{kScan.index[i]} << 16) | static_cast<uint16_t>(v);
+        levelValues_[i + 1][level + 8] =
+            (uint32_t{kScan.index[i]} << 16) | static_cast<uint16_t>(v);
       }
     }
     levelValuesFor_ = quantiser_;
@@ -286,6 +300,7 @@ int VideoDecoder::Decode(const uint8_t* data, size_t length, DecodedPicture* pic
   picture->channel = channel_;
   const int slices = sliceCount_ < kMaxSlices ? sliceCount_ : kMaxSlices;
   const InverseTransformStoreFunction transform = CurrentInverseTransformStoreTransposed();
+  if (!referencePath_) tail_.Fill(data, length);
   for (int k = 0; k < slices; ++k) {
     const int ok =
         referencePath_
@@ -299,7 +314,21 @@ int VideoDecoder::Decode(const uint8_t* data, size_t length, DecodedPicture* pic
 template <bool kFast>
 int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
                               InverseTransformStoreFunction transform, uint8_t* planes) {
-  BitReader bits(data, length, offset);
+  if constexpr (kFast) {
+    // A slice found by an earlier parse of longer data starts past the end:
+    // its start code reads as zeros.
+    if (offset >= length) return 0;
+    FastBitReader bits(data, length, offset, tail_);
+    return DecodeMacroblocks<kFast>(bits, transform, planes);
+  } else {
+    BitReader bits(data, length, offset);
+    return DecodeMacroblocks<kFast>(bits, transform, planes);
+  }
+}
+
+template <bool kFast, class Bits>
+int VideoDecoder::DecodeMacroblocks(Bits bits, InverseTransformStoreFunction transform,
+                                    uint8_t* planes) {
   if (bits.Read(24) != 1) return 0;
   const unsigned row = bits.Read(5);
   if (row >= height_ / 16) return 0;
@@ -309,7 +338,16 @@ int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
   uint8_t* const luma_row = planes + static_cast<ptrdiff_t>(row) * 16 * luma_stride;
   uint8_t* const cb_row = planes + LumaBytes(width_, height_) + row * 8 * chroma_stride;
   uint8_t* const cr_row = cb_row + LumaBytes(width_, height_) / 4;
+  // Each block's place in the slice's first macroblock: luma top left, top
+  // right, bottom left, bottom right, then Cb and Cr.
+  uint8_t* const rowStart[6] = {
+      luma_row, luma_row + 8, luma_row + 8 * luma_stride, luma_row + 8 * luma_stride + 8,
+      cb_row,   cr_row};
   for (unsigned column = 0; column < columns; ++column) {
+    // Past the input's last bit every bit reads 0: an update picture's
+    // increment 0 ends the slice, a full picture's block of DC 0 meets the
+    // invalid all-zero code.
+    if (!BeginStep(bits)) return full_ ? 0 : 1;
     unsigned pattern = 15;
     if (!full_) {
       bits.RefillIfBelow(10);
@@ -323,20 +361,18 @@ int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
       pattern = bits.Read(4);
     }
     // One call site for all six blocks keeps the bit reader in registers.
+    // The chroma blocks are always coded.
+    pattern |= 0x30;
     for (int b = 0; b < 6; ++b) {
-      uint8_t* dst;
-      ptrdiff_t stride;
-      if (b < 4) {
-        if (!((pattern >> b) & 1)) continue;
-        dst = luma_row + (b >> 1) * 8 * luma_stride + column * 16 + (b & 1) * 8;
-        stride = luma_stride;
+      if (!((pattern >> b) & 1)) continue;
+      uint8_t* const dst = rowStart[b] + column * (b < 4 ? 16 : 8);
+      const ptrdiff_t stride = b < 4 ? luma_stride : chroma_stride;
+      int ok;
+      if constexpr (kFast) {
+        ok = DecodeBlockFast(bits, block_, &levelValues_[0][0], scanScale_, transform, dst, stride);
       } else {
-        dst = (b == 4 ? cb_row : cr_row) + column * 8;
-        stride = chroma_stride;
+        ok = DecodeBlock(bits, block_, scale_, transform, dst, stride);
       }
-      const int ok =
-          kFast ? DecodeBlockFast(bits, block_, levelValues_, scanScale_, transform, dst, stride)
-                : DecodeBlock(bits, block_, scale_, transform, dst, stride);
       if (!ok) return 0;
     }
   }

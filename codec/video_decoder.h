@@ -14,6 +14,7 @@
 
 #include "codec/decoded_picture.h"
 #include "codec/inverse_transform.h"
+#include "codec/padded_bit_reader.h"
 
 namespace marlow {
 
@@ -68,9 +69,18 @@ class VideoDecoder {
   uint32_t SliceOffset(int k) const { return sliceOffsets_[k]; }
 
  private:
+  // The most bits one macroblock takes: a 10-bit macroblock header, then six
+  // blocks of an 8-bit DC and at most 64 codes (63 coefficients and the code
+  // that ends the block), none longer than an escape's 28 bits. The fast
+  // path's bit reader checks the input's end once per macroblock.
+  static constexpr size_t kMaxMacroblockBytes = (10 + 6 * (8 + 64 * 28) + 7) / 8;
+  using FastBitReader = PaddedBitReader<kMaxMacroblockBytes>;
+
   template <bool kFast>
   int DecodeSlice(const uint8_t* data, size_t length, size_t offset,
                   InverseTransformStoreFunction transform, uint8_t* planes);
+  template <bool kFast, class Bits>
+  int DecodeMacroblocks(Bits bits, InverseTransformStoreFunction transform, uint8_t* planes);
 
   int variant_ = 0;
   unsigned width_ = 0;
@@ -86,16 +96,18 @@ class VideoDecoder {
   uint16_t scale_[64] = {};
   // The same in scan order (index = position in the zig-zag scan).
   uint16_t scanScale_[64] = {};
-  // For each scan position and each of the fast table's levels -7..7
-  // (index level + 8): the block index (column * 8 + row) in the high half
-  // and the dequantised value in the low half, for the quantiser scale
-  // levelValuesFor_. One load gives where and what to store.
-  uint32_t levelValues_[64][16] = {};
+  // Row p + 1 for scan position p (row 0 unused), entry level + 8 for each
+  // of the fast table's levels -7..7: the block index (column * 8 + row) in
+  // the high half and the dequantised value in the low half, for the
+  // quantiser scale levelValuesFor_. One load gives where and what to store.
+  uint32_t levelValues_[65][16] = {};
   int levelValuesFor_ = -1;
   bool referencePath_ = false;
   // Coefficients of the block being decoded, column by column (index =
   // column * 8 + row); kept all zero between blocks.
-  alignas(16) int16_t block_[64] = {};
+  alignas(32) int16_t block_[64] = {};
+  // The picture's last bytes with zeros behind them, for the fast path.
+  FastBitReader::Tail tail_;
 };
 
 }  // namespace marlow
