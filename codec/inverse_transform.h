@@ -36,6 +36,9 @@ InverseTransformStoreFunction CurrentInverseTransformStoreTransposed();
 
 // The plain scalar algorithm, always available.
 void InverseTransformReference(int16_t* block);
+// InverseTransformStoreTransposed on the plain algorithm, whatever the
+// selected implementation: the decoder's reference path.
+void InverseTransformStoreTransposedReference(int16_t* block, uint8_t* dst, ptrdiff_t stride);
 
 // The transform without the final clamp: each value ends in -256..255. This is
 // the output the IEEE 1180 accuracy limits apply to.

@@ -299,7 +299,9 @@ int VideoDecoder::Decode(const uint8_t* data, size_t length, DecodedPicture* pic
   picture->height = height_;
   picture->channel = channel_;
   const int slices = sliceCount_ < kMaxSlices ? sliceCount_ : kMaxSlices;
-  const InverseTransformStoreFunction transform = CurrentInverseTransformStoreTransposed();
+  const InverseTransformStoreFunction transform = referencePath_
+                                                      ? InverseTransformStoreTransposedReference
+                                                      : CurrentInverseTransformStoreTransposed();
   if (!referencePath_) tail_.Fill(data, length);
   for (int k = 0; k < slices; ++k) {
     const int ok =

@@ -56,10 +56,13 @@ class VideoDecoder {
   uint16_t Sequence() const { return sequence_; }
   int Variant() const { return variant_; }
 
-  // true: coefficient codes are found by the eight range tables alone, the
-  // plain reference. false (the default unless MARLOW_FORCE_REFERENCE is set
-  // to something other than "" or "0" when the object is made): an 11-bit
-  // table in front of them. Both give the same pictures and the same results.
+  // true: the plain reference throughout: a bit reader that checks the
+  // length at every load, coefficient codes found by the eight range tables
+  // alone, the scalar inverse transform. false (the default unless
+  // MARLOW_FORCE_REFERENCE is set to something other than "" or "0" when the
+  // object is made): the padded bit reader, an 11-bit table in front of the
+  // range tables and the fastest transform available. Both give the same
+  // pictures and the same results.
   void UseReferencePath(bool on) { referencePath_ = on; }
   bool UsesReferencePath() const { return referencePath_; }
 
