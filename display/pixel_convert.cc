@@ -41,6 +41,15 @@ bool CpuHasAvx2() {
 #endif
 }
 
+bool CpuHasSsse3() {
+#if MARLOW_CONVERT_X86 && defined(__GNUC__)
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("ssse3") != 0;
+#else
+  return false;
+#endif
+}
+
 void RunKernel(ConvertKernel kernel, PixelFormat format, uint8_t* destination, int pitch,
                const uint8_t* planes, int width, int height) {
   if (kernel == ConvertKernel::Reference) {
@@ -58,6 +67,10 @@ void RunKernel(ConvertKernel kernel, PixelFormat format, uint8_t* destination, i
 #if MARLOW_CONVERT_X86
   if (kernel == ConvertKernel::Avx2) {
     convert_internal::ConvertAvx2(format, destination, step, planes, width, height);
+    return;
+  }
+  if (kernel == ConvertKernel::Ssse3) {
+    convert_internal::ConvertSsse3(format, destination, step, planes, width, height);
     return;
   }
   convert_internal::ConvertSse2(format, destination, step, planes, width, height);
@@ -82,6 +95,10 @@ bool ConvertKernelAvailable(ConvertKernel kernel) {
       static const bool has = CpuHasAvx2();
       return has;
     }
+    case ConvertKernel::Ssse3: {
+      static const bool has = CpuHasSsse3();
+      return has;
+    }
   }
   return false;
 }
@@ -94,6 +111,8 @@ const char* ConvertKernelName(ConvertKernel kernel) {
       return "sse2";
     case ConvertKernel::Avx2:
       return "avx2";
+    case ConvertKernel::Ssse3:
+      return "ssse3";
   }
   return "unknown";
 }
@@ -117,6 +136,7 @@ void SetForceReference(bool on) {
 ConvertKernel ActiveConvertKernel() {
   if (ForceReference()) return ConvertKernel::Reference;
   if (ConvertKernelAvailable(ConvertKernel::Avx2)) return ConvertKernel::Avx2;
+  if (ConvertKernelAvailable(ConvertKernel::Ssse3)) return ConvertKernel::Ssse3;
   if (ConvertKernelAvailable(ConvertKernel::Sse2)) return ConvertKernel::Sse2;
   return ConvertKernel::Reference;
 }
