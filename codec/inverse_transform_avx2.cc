@@ -315,6 +315,12 @@ __attribute__((target("avx2"), noinline)) void StoreRowZeroOnly(int16_t* block, 
   for (int r = 0; r < 8; ++r) _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + r * stride), bytes);
 }
 
+// The upper eight bytes at any address (one pextrq to memory).
+MARLOW_AVX2_INLINE void StoreHigh(uint8_t* dst, __m128i v) {
+  const uint64_t high = static_cast<uint64_t>(_mm_extract_epi64(v, 1));
+  std::memcpy(dst, &high, sizeof high);
+}
+
 template <bool kTransposed>
 MARLOW_AVX2_INLINE void StoreToPlane(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
   __m256i V[4];
@@ -339,9 +345,9 @@ MARLOW_AVX2_INLINE void StoreToPlane(int16_t* block, uint8_t* dst, ptrdiff_t str
     const __m128i rows23 = _mm256_extracti128_si256(bytes, 1);
     uint8_t* d = dst + r * stride;
     _mm_storel_epi64(reinterpret_cast<__m128i*>(d), rows01);
-    _mm_storeh_pd(reinterpret_cast<double*>(d + stride), _mm_castsi128_pd(rows01));
+    StoreHigh(d + stride, rows01);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 2 * stride), rows23);
-    _mm_storeh_pd(reinterpret_cast<double*>(d + 3 * stride), _mm_castsi128_pd(rows23));
+    StoreHigh(d + 3 * stride, rows23);
   }
 }
 
