@@ -148,11 +148,8 @@ MARLOW_AVX2_INLINE __m256i Spread(const __m256i* V) {
 // Row pass: V[j] holds coefficient columns 2j and 2j + 1 of rows 0..7
 // (words 0-7 and 8-15). Leaves in out[k] output k of rows 0..7 (low lane:
 // rows 0-3), 32 bits, before the shift.
-MARLOW_AVX2_INLINE void RowPass(const Constants& k, const __m256i* V, __m256i* out) {
-  const __m256i p04 = _mm256_unpacklo_epi16(Spread<0>(V), Spread<4>(V));
-  const __m256i p17 = _mm256_unpacklo_epi16(Spread<1>(V), Spread<7>(V));
-  const __m256i p53 = _mm256_unpacklo_epi16(Spread<5>(V), Spread<3>(V));
-  const __m256i p26 = _mm256_unpacklo_epi16(Spread<2>(V), Spread<6>(V));
+MARLOW_AVX2_INLINE void RowPassOnPairs(const Constants& k, const __m256i* pairs, __m256i* out) {
+  const __m256i p04 = pairs[0], p17 = pairs[1], p53 = pairs[2], p26 = pairs[3];
   const __m256i r128 = C(k.r128);
   const __m256i x8 = _mm256_add_epi32(_mm256_madd_epi16(p04, C(k.rowEven)), r128);
   const __m256i x0 = _mm256_add_epi32(_mm256_madd_epi16(p04, C(k.rowOdd)), r128);
@@ -163,6 +160,18 @@ MARLOW_AVX2_INLINE void RowPass(const Constants& k, const __m256i* V, __m256i* o
   const __m256i x2 = _mm256_madd_epi16(p26, C(k.w6mw2));
   const __m256i x3 = _mm256_madd_epi16(p26, C(k.w2w6));
   Butterflies(k, x0, x2, x3, x4, x5, x6, x7, x8, out);
+}
+
+// Row pass: V[j] holds coefficient columns 2j and 2j + 1 of rows 0..7
+// (words 0-7 and 8-15). Leaves in out[k] output k of rows 0..7 (low lane:
+// rows 0-3), 32 bits, before the shift. The pairs (c_a, c_b) it multiplies
+// are, in the paired layout, what the block holds already.
+MARLOW_AVX2_INLINE void RowPass(const Constants& k, const __m256i* V, __m256i* out) {
+  const __m256i pairs[4] = {_mm256_unpacklo_epi16(Spread<0>(V), Spread<4>(V)),
+                            _mm256_unpacklo_epi16(Spread<1>(V), Spread<7>(V)),
+                            _mm256_unpacklo_epi16(Spread<5>(V), Spread<3>(V)),
+                            _mm256_unpacklo_epi16(Spread<2>(V), Spread<6>(V))};
+  RowPassOnPairs(k, pairs, out);
 }
 
 // The row pass's outputs (>> 8, low 16 bits) regrouped for the column pass:
@@ -321,16 +330,8 @@ MARLOW_AVX2_INLINE void StoreHigh(uint8_t* dst, __m128i v) {
   std::memcpy(dst, &high, sizeof high);
 }
 
-template <bool kTransposed>
-MARLOW_AVX2_INLINE void StoreToPlane(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
-  __m256i V[4];
-  if (!Load<kTransposed>(block, V)) return StoreRowZeroOnly(block, kTransposed, dst, stride);
-  ZeroBlock(block);
-  __m256i out[8], P[4];
-  const Constants& k = HiddenConstants();
-  RowPass(k, V, out);
-  Regroup(out, P);
-  ColumnPass(k, P, out);
+// Output rows (32-bit, one value per column) to eight bytes each.
+MARLOW_AVX2_INLINE void StoreRows(const __m256i* out, uint8_t* dst, ptrdiff_t stride) {
   // Saturating to 16 and then to 8 bits is the clamp to 0..255 of the 32-bit
   // value. Low lane: columns 0-3 of four rows, high lane: 4-7; vpermd puts
   // each row's eight bytes together.
@@ -349,6 +350,53 @@ MARLOW_AVX2_INLINE void StoreToPlane(int16_t* block, uint8_t* dst, ptrdiff_t str
     _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 2 * stride), rows23);
     StoreHigh(d + 3 * stride, rows23);
   }
+}
+
+template <bool kTransposed>
+MARLOW_AVX2_INLINE void StoreToPlane(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+  __m256i V[4];
+  if (!Load<kTransposed>(block, V)) return StoreRowZeroOnly(block, kTransposed, dst, stride);
+  ZeroBlock(block);
+  __m256i out[8], P[4];
+  const Constants& k = HiddenConstants();
+  RowPass(k, V, out);
+  Regroup(out, P);
+  ColumnPass(k, P, out);
+  StoreRows(out, dst, stride);
+}
+
+// Row 0 of a block in the paired layout.
+__attribute__((target("avx2"), noinline)) void StoreRowZeroOnlyPaired(int16_t* block, uint8_t* dst,
+                                                                      ptrdiff_t stride) {
+  int16_t row[8];
+  MARLOW_UNROLL
+  for (int c = 0; c < 8; ++c) row[c] = block[PairedIndex(0, c)];
+  const __m128i flat = RowZeroOnly(row, 0);
+  ZeroBlock(block);
+  const __m128i bytes = _mm_packus_epi16(flat, flat);
+  MARLOW_UNROLL
+  for (int r = 0; r < 8; ++r) _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + r * stride), bytes);
+}
+
+MARLOW_AVX2_INLINE void StorePairedToPlane(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+  __m256i pairs[4];
+  MARLOW_UNROLL
+  for (int j = 0; j < 4; ++j) {
+    pairs[j] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 16 * j));
+  }
+  const __m256i all =
+      _mm256_or_si256(_mm256_or_si256(pairs[0], pairs[1]), _mm256_or_si256(pairs[2], pairs[3]));
+  // Everything but row 0 (words 0 and 1 of each pair).
+  const __m256i notRow0 =
+      _mm256_setr_epi16(0, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  if (_mm256_testz_si256(all, notRow0)) return StoreRowZeroOnlyPaired(block, dst, stride);
+  ZeroBlock(block);
+  __m256i out[8], P[4];
+  const Constants& k = HiddenConstants();
+  RowPassOnPairs(k, pairs, out);
+  Regroup(out, P);
+  ColumnPass(k, P, out);
+  StoreRows(out, dst, stride);
 }
 
 MARLOW_AVX2_INLINE void InPlace(int16_t* block, int16_t lowest) {
@@ -396,6 +444,9 @@ MARLOW_AVX2 void InverseTransformStoreTransposedAvx2(int16_t* block, uint8_t* ds
                                                      ptrdiff_t stride) {
   StoreToPlane<true>(block, dst, stride);
 }
+MARLOW_AVX2 void InverseTransformStorePairedAvx2(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+  StorePairedToPlane(block, dst, stride);
+}
 
 #else
 
@@ -407,6 +458,7 @@ void InverseTransformAvx2(int16_t*) {}
 void InverseTransformSignedAvx2(int16_t*) {}
 void InverseTransformStoreAvx2(int16_t*, uint8_t*, ptrdiff_t) {}
 void InverseTransformStoreTransposedAvx2(int16_t*, uint8_t*, ptrdiff_t) {}
+void InverseTransformStorePairedAvx2(int16_t*, uint8_t*, ptrdiff_t) {}
 
 #endif
 

@@ -134,14 +134,14 @@ MARLOW_ALWAYS_INLINE int DecodeBlock(BitReader& bits, int16_t* block, const uint
 // The same decoding as DecodeBlock with the fast lookup in front: a code
 // found in the 11-bit window (with its sign) costs one table load, and its
 // block index and dequantised value are read from `levelValues` (row scan
-// position + 1, entry level + 8). The position is kept in sixteenths
-// (k = 16 * (next scan position)), the unit of the table's advance, so that
-// k + level indexes `levelValues` directly.
-// Everything else (escape, codes longer than 10 bits, invalid look-aheads)
-// takes DecodeBlock's steps. `scanScale` is the dequantiser in scan order.
+// position + 1, entry level + 8); `scan` is the block index by scan position
+// for the other codes (the block's layout is the transform's choice). The position is kept in
+// sixteenths (k = 16 * (next scan position)), the unit of the table's advance, so that k + level
+// indexes `levelValues` directly. Everything else (escape, codes longer than 10 bits, invalid
+// look-aheads) takes DecodeBlock's steps. `scanScale` is the dequantiser in scan order.
 template <class Bits>
 MARLOW_ALWAYS_INLINE int DecodeBlockFast(Bits& bits, int16_t* block, const uint32_t* levelValues,
-                                         const uint16_t* scanScale,
+                                         const uint8_t* scan, const uint16_t* scanScale,
                                          InverseTransformStoreFunction transform, uint8_t* dst,
                                          ptrdiff_t stride) {
   if (ReadDc(bits, block, dst, stride)) return 1;
@@ -174,7 +174,7 @@ MARLOW_ALWAYS_INLINE int DecodeBlockFast(Bits& bits, int16_t* block, const uint3
     ReadRunAndLevel(bits, r, &run, &magnitude, &negative);
     const size_t i = k / 16 + static_cast<size_t>(run);
     if (i >= 64) break;
-    block[kScan.index[i]] = Dequantise(magnitude, negative, scanScale[i]);
+    block[scan[i]] = Dequantise(magnitude, negative, scanScale[i]);
     k = (i + 1) * 16;
   }
   std::memset(block, 0, 64 * sizeof(int16_t));
@@ -249,18 +249,6 @@ size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
     scale_[(j & 7) * 8 + (j >> 3)] = static_cast<uint16_t>(kIntraQuantiserMatrix[j] * quantiser_);
   }
   for (int i = 0; i < 64; ++i) scanScale_[i] = scale_[kScan.index[i]];
-  if (levelValuesFor_ != quantiser_) {
-    // About a thousand values, built again only when the scale changes.
-    for (int i = 0; i < 64; ++i) {
-      for (int level = -7; level <= 7; ++level) {
-        const int16_t v = Dequantise(level < 0 ? -level : level, level < 0, scanScale_[i]);
-        levelValues_[i + 1][level + 8] =
-            (uint32_t{kScan.index[i]} << 16) | static_cast<uint16_t>(v);
-      }
-    }
-    levelValuesFor_ = quantiser_;
-  }
-
   // Slice scan from offset 5: a start code 00 00 01 xx whose bytes all lie
   // at offset 5 or later. xx ending the picture stops the scan; any other
   // start code is a slice. The 01 byte is found with memchr; its position p
@@ -292,6 +280,22 @@ size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
   return stop;
 }
 
+void VideoDecoder::PrepareFastTables(bool paired) {
+  const int key = quantiser_ * 2 + (paired ? 1 : 0);
+  if (levelValuesFor_ == key) return;
+  // About a thousand values, built again only when the scale or the
+  // transform's layout changes.
+  for (int i = 0; i < 64; ++i) {
+    const int row = kZigZag[i] >> 3, column = kZigZag[i] & 7;
+    fastScan_[i] = static_cast<uint8_t>(paired ? PairedIndex(row, column) : column * 8 + row);
+    for (int level = -7; level <= 7; ++level) {
+      const int16_t v = Dequantise(level < 0 ? -level : level, level < 0, scanScale_[i]);
+      levelValues_[i + 1][level + 8] = (uint32_t{fastScan_[i]} << 16) | static_cast<uint16_t>(v);
+    }
+  }
+  levelValuesFor_ = key;
+}
+
 int VideoDecoder::Decode(const uint8_t* data, size_t length, DecodedPicture* picture) {
   if (!data || length < 5 || quantiser_ == 0 || width_ == 0 || height_ == 0) return 0;
   if (!picture || !picture->planes) return 0;
@@ -299,10 +303,15 @@ int VideoDecoder::Decode(const uint8_t* data, size_t length, DecodedPicture* pic
   picture->height = height_;
   picture->channel = channel_;
   const int slices = sliceCount_ < kMaxSlices ? sliceCount_ : kMaxSlices;
-  const InverseTransformStoreFunction transform = referencePath_
-                                                      ? InverseTransformStoreTransposedReference
-                                                      : CurrentInverseTransformStoreTransposed();
-  if (!referencePath_) tail_.Fill(data, length);
+  InverseTransformStoreFunction transform = InverseTransformStoreTransposedReference;
+  if (!referencePath_) {
+    // The fast path places coefficients in the layout its transform reads
+    // fastest.
+    const InverseTransformStoreFunction paired = CurrentInverseTransformStorePaired();
+    transform = paired ? paired : CurrentInverseTransformStoreTransposed();
+    PrepareFastTables(paired != nullptr);
+    tail_.Fill(data, length);
+  }
   for (int k = 0; k < slices; ++k) {
     const int ok =
         referencePath_
@@ -371,7 +380,8 @@ int VideoDecoder::DecodeMacroblocks(Bits bits, InverseTransformStoreFunction tra
       const ptrdiff_t stride = b < 4 ? luma_stride : chroma_stride;
       int ok;
       if constexpr (kFast) {
-        ok = DecodeBlockFast(bits, block_, &levelValues_[0][0], scanScale_, transform, dst, stride);
+        ok = DecodeBlockFast(bits, block_, &levelValues_[0][0], fastScan_, scanScale_, transform,
+                             dst, stride);
       } else {
         ok = DecodeBlock(bits, block_, scale_, transform, dst, stride);
       }

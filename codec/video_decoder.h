@@ -79,6 +79,7 @@ class VideoDecoder {
   static constexpr size_t kMaxMacroblockBytes = (10 + 6 * (8 + 64 * 28) + 7) / 8;
   using FastBitReader = PaddedBitReader<kMaxMacroblockBytes>;
 
+  void PrepareFastTables(bool paired);
   template <bool kFast>
   int DecodeSlice(const uint8_t* data, size_t length, size_t offset,
                   InverseTransformStoreFunction transform, uint8_t* planes);
@@ -99,10 +100,13 @@ class VideoDecoder {
   uint16_t scale_[64] = {};
   // The same in scan order (index = position in the zig-zag scan).
   uint16_t scanScale_[64] = {};
-  // Row p + 1 for scan position p (row 0 unused), entry level + 8 for each
-  // of the fast table's levels -7..7: the block index (column * 8 + row) in
-  // the high half and the dequantised value in the low half, for the
-  // quantiser scale levelValuesFor_. One load gives where and what to store.
+  // The fast path's tables, for one quantiser scale and block layout
+  // (levelValuesFor_ = scale * 2 + 1 for the paired layout, + 0 for column
+  // by column): the block index by scan position, and for row p + 1 (scan
+  // position p; row 0 unused), entry level + 8 for each of the fast table's
+  // levels -7..7, the block index in the high half and the dequantised value
+  // in the low half. One load gives where and what to store.
+  uint8_t fastScan_[64] = {};
   uint32_t levelValues_[65][16] = {};
   int levelValuesFor_ = -1;
   bool referencePath_ = false;
