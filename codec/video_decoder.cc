@@ -221,6 +221,7 @@ int VideoDecoder::Reset(int variant) {
 }
 
 size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
+  changedRows_ = 0;
   if (!data || length <= 5) return 0;
   if (data[0] != 0 || data[1] != 0 || data[2] != 1 || (data[3] != 0xF8 && data[3] != 0xF9)) {
     return 0;
@@ -301,6 +302,7 @@ void VideoDecoder::PrepareFastTables(bool paired) {
 }
 
 int VideoDecoder::Decode(const uint8_t* data, size_t length, DecodedPicture* picture) {
+  changedRows_ = 0;
   if (!data || length < 5 || quantiser_ == 0 || width_ == 0 || height_ == 0) return 0;
   if (!picture || !picture->planes) return 0;
   picture->width = width_;
@@ -375,6 +377,7 @@ int VideoDecoder::DecodeMacroblocks(Bits bits, InverseTransformStoreFunction tra
       if (column >= columns) return 1;
       pattern = bits.Read(4);
     }
+    changedRows_ |= 1u << row;
     // One call site for all six blocks keeps the bit reader in registers.
     // The chroma blocks are always coded.
     pattern |= 0x30;

@@ -48,6 +48,13 @@ class VideoDecoder {
   // decoded before an error stay in the planes. Bytes beyond length read as 0.
   int Decode(const uint8_t* data, size_t length, DecodedPicture* picture);
 
+  // The macroblock rows the last Decode wrote into (bit r: rows 16r to
+  // 16r + 15 of luma), also when it failed part way; 0 after ParseHeader.
+  // Every row a full
+  // picture codes, only the rows with a coded macroblock of an update
+  // picture. Pixels outside them are as they were before the call.
+  uint32_t ChangedRows() const { return changedRows_; }
+
   unsigned Width() const { return width_; }
   unsigned Height() const { return height_; }
   int Channel() const { return channel_; }
@@ -94,6 +101,7 @@ class VideoDecoder {
   uint16_t sequence_ = 0;
   int quantiser_ = 0;
   int sliceCount_ = 0;
+  uint32_t changedRows_ = 0;
   uint32_t sliceOffsets_[kMaxSlices] = {};
   // Dequantiser: matrix entry * quantiser scale, column by column like the
   // block.
