@@ -15,7 +15,7 @@
 #include "tools/marlow/commands.h"
 #include "tools/marlow/export_job.h"
 #if MARLOW_HAVE_FFMPEG
-#include "tools/marlow/ffmpeg_writer.h"
+#include "tools/marlow/video_file_writer.h"
 #elif MARLOW_HAVE_AVI
 #include "tools/marlow/avi_file_sink.h"
 #endif
@@ -25,7 +25,21 @@ namespace marlow::cli {
 namespace {
 
 #if MARLOW_HAVE_FFMPEG
-using FileWriter = FfmpegWriter;
+// Loaded from the module on the first export.
+NewWriterFunction newWriter = nullptr;
+struct FileWriter final : ExportSink {
+  std::unique_ptr<VideoFileWriter> w{newWriter()};
+  int Open(const std::string& f, int width, int height, uint64_t rate, uint64_t scale, bool audio,
+           const EncoderSettings& s) {
+    return w->Open(f, width, height, rate, scale, audio, s);
+  }
+  int Picture(const uint8_t* p, int width, int height) override {
+    return w->Picture(p, width, height);
+  }
+  int Audio(const uint8_t* a, size_t n) override { return w->Audio(a, n); }
+  int Finish() { return w->Finish(); }
+  const std::string& error() const { return w->error(); }
+};
 #elif MARLOW_HAVE_AVI
 using FileWriter = AviFileSink;
 struct EncoderSettings {
@@ -132,6 +146,9 @@ int RunExport(int argc, char** argv) {
     s.crf = static_cast<int>(v);
   }
   s.preset = args.Get("preset", "veryfast");
+  newWriter = LoadFfmpegWriter(&error);
+  if (!newWriter)
+    return Fail("export", kExitCannot, "cannot load the video writer: %s", error.c_str());
 #else
   s.container = args.Get("format", "avi");
   if (s.container != "avi")

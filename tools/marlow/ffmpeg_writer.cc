@@ -223,3 +223,8 @@ int FfmpegWriter::Finish() {
 }
 
 }  // namespace marlow::cli
+
+extern "C" __attribute__((visibility("default"))) marlow::cli::VideoFileWriter*
+MarlowNewFfmpegWriter() {
+  return new marlow::cli::FfmpegWriter;
+}
