@@ -9,7 +9,7 @@ DamageScan::DamageScan(RecordingIndex& index, uint32_t gapSeconds, UnitSink* uni
       gapSeconds_(gapSeconds),
       units_(units),
       cutter_(this),
-      chunk_(RecordingIndex::kChunkBlocks * kBlockSize) {}
+      chunk_(kScanChunkBlocks * kBlockSize) {}
 
 void DamageScan::OnUnit(const CutUnit& u) {
   DamageReport& r = *report_;
@@ -121,7 +121,7 @@ int DamageScan::Run(DamageReport* report, const std::function<void(uint64_t, uin
       continue;
     }
     const size_t want =
-        static_cast<size_t>(std::min<uint64_t>(RecordingIndex::kChunkBlocks, r.blocks - b));
+        static_cast<size_t>(std::min<uint64_t>(kScanChunkBlocks, r.blocks - b));
     const size_t got = index_.ReadBlocks(b, want, chunk_.data());
     for (size_t i = 0; i < got; ++i) {
       const uint8_t* blk = chunk_.data() + i * kBlockSize;

@@ -16,7 +16,51 @@ namespace marlow::cli {
 
 namespace {
 constexpr int kSampleRate = 8000;
+
+uint8_t Clamp255(int v) {
+  return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
 }
+
+// BGR rows (row y at top + y * step) to full-range BT.601 4:2:0 planes, in
+// 16-bit fixed point, rounded: each luma sample from its own pixel, each
+// chroma sample from the mean of its 2 x 2 pixels (the last row or column
+// repeated when the size is odd). The encoder's conversion does the same
+// with exact rounding but at a third of the whole encoding's time.
+void BgrToYuv420(const uint8_t* top, ptrdiff_t step, int width, int height, AVFrame* f) {
+  constexpr int kBias = (128 << 18) + (1 << 17);
+  auto luma = [](int b, int g, int r) {
+    return static_cast<uint8_t>((19595 * r + 38470 * g + 7471 * b + 32768) >> 16);
+  };
+  for (int y = 0; y < height; y += 2) {
+    const bool pair = y + 1 < height;
+    const uint8_t* r0 = top + static_cast<ptrdiff_t>(y) * step;
+    const uint8_t* r1 = pair ? r0 + step : r0;
+    uint8_t* y0 = f->data[0] + static_cast<ptrdiff_t>(y) * f->linesize[0];
+    uint8_t* y1 = pair ? y0 + f->linesize[0] : y0;
+    uint8_t* u = f->data[1] + static_cast<ptrdiff_t>(y / 2) * f->linesize[1];
+    uint8_t* v = f->data[2] + static_cast<ptrdiff_t>(y / 2) * f->linesize[2];
+    for (int x = 0; x < width; x += 2) {
+      // Pixels a, b of the upper row and c, d below (b = a, d = c at an odd end).
+      const int k = 3 * x, k1 = x + 1 < width ? k + 3 : k;
+      const int ab = r0[k], ag = r0[k + 1], ar = r0[k + 2];
+      const int bb = r0[k1], bg = r0[k1 + 1], br = r0[k1 + 2];
+      const int cb = r1[k], cg = r1[k + 1], cr = r1[k + 2];
+      const int db = r1[k1], dg = r1[k1 + 1], dr = r1[k1 + 2];
+      // Upper row last, so that a single last row keeps its own values.
+      y1[x] = luma(cb, cg, cr);
+      y0[x] = luma(ab, ag, ar);
+      if (x + 1 < width) {
+        y1[x + 1] = luma(db, dg, dr);
+        y0[x + 1] = luma(bb, bg, br);
+      }
+      const int sb = ab + bb + cb + db, sg = ag + bg + cg + dg, sr = ar + br + cr + dr;
+      u[x / 2] = Clamp255((-11059 * sr - 21709 * sg + 32768 * sb + kBias) >> 18);
+      v[x / 2] = Clamp255((32768 * sr - 27439 * sg - 5329 * sb + kBias) >> 18);
+    }
+  }
+}
+
+}  // namespace
 
 FfmpegWriter::~FfmpegWriter() {
   Release();
@@ -124,7 +168,8 @@ int FfmpegWriter::Open(const std::string& file, int width, int height, uint64_t 
   picture_->width = width;
   picture_->height = height;
   if ((r = av_frame_get_buffer(picture_, 0)) < 0) return Fail("picture buffer", r);
-  if (!raw_) {
+  if (!raw_ && s.codec == "mjpeg") {
+    // MJPEG: swscale's exact path (full range is only converted right there).
     sws_ = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, video_->pix_fmt,
                           SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr,
                           nullptr);
@@ -164,6 +209,8 @@ int FfmpegWriter::Picture(const uint8_t* rows, int width, int height) {
     for (int y = 0; y < height; ++y)
       std::memcpy(picture_->data[0] + static_cast<size_t>(y) * picture_->linesize[0],
                   top - static_cast<ptrdiff_t>(y) * pitch, static_cast<size_t>(pitch));
+  } else if (!sws_) {
+    BgrToYuv420(top, -pitch, width, height, picture_);
   } else {
     const uint8_t* src[1] = {top};
     const int stride[1] = {-pitch};
