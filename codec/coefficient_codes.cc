@@ -180,13 +180,13 @@ constexpr FastCoefficientTable BuildFastTable() {
     const CoefficientEntry& e = LookupCoefficient(w << (16 - kBits));
     if (e.length == 0 || e.run == kRunEscape) continue;
     if (e.run == kRunEndOfBlock) {
-      t.entry[w] = {e.length, kRunEndOfBlock, 0, 0};
+      t.entry[w] = MakeFastCoefficientEntry(e.length, 0, kFastEndOfBlockAdvance);
       continue;
     }
     if (e.length + 1 > kBits) continue;
     const bool negative = (w >> (kBits - 1 - e.length)) & 1;
-    t.entry[w] = {static_cast<uint8_t>(e.length + 1), e.run,
-                  static_cast<uint8_t>(negative ? 8 - e.level : 8 + e.level), 0};
+    t.entry[w] = MakeFastCoefficientEntry(e.length + 1u, negative ? 8u - e.level : 8u + e.level,
+                                          (e.run + 1u) * 16u);
   }
   return t;
 }

@@ -79,12 +79,31 @@ constexpr const CoefficientEntry& LookupCoefficient(uint32_t lookahead) {
 // the longer codes and the invalid look-aheads have length 0: those go to
 // LookupCoefficient, which stays the reference.
 inline constexpr int kFastCoefficientBits = 11;
-struct FastCoefficientEntry {
-  uint8_t length;  // bits consumed, sign included; 0: not in the fast table
-  uint8_t run;     // zero coefficients skipped; kRunEndOfBlock for end of block
-  uint8_t level;   // signed level + 8: 1..15 for -7..7 (7 x 83 x 14 / 4 needs no saturation)
-  uint8_t unused;
-};
+// advance: what a coefficient moves a decoder's position on, counted in
+// sixteenths of a scan position ((run + 1) * 16, the coefficient itself
+// included), so that position * 16 + level indexes a table of 16 levels per
+// scan position; end of block advances kFastEndOfBlockAdvance, past any
+// block.
+inline constexpr uint32_t kFastEndOfBlockAdvance = 64 * 16;
+// One entry in a word, so that the decoder's loop takes it apart with plain
+// shifts: bits 0-7 the bits consumed, sign included (0: not in the fast
+// table); bits 8-15 the signed level + 8, 1..15 for -7..7 (0 for end of
+// block); bits 16-31 the advance, (run + 1) * 16 (kFastEndOfBlockAdvance for
+// end of block).
+using FastCoefficientEntry = uint32_t;
+constexpr FastCoefficientEntry MakeFastCoefficientEntry(uint32_t length, uint32_t level,
+                                                        uint32_t advance) {
+  return length | level << 8 | advance << 16;
+}
+constexpr uint32_t FastLength(FastCoefficientEntry e) {
+  return e & 0xFF;
+}
+constexpr uint32_t FastLevel(FastCoefficientEntry e) {
+  return (e >> 8) & 0xFF;
+}
+constexpr uint32_t FastAdvance(FastCoefficientEntry e) {
+  return e >> 16;
+}
 struct FastCoefficientTable {
   FastCoefficientEntry entry[1 << kFastCoefficientBits];  // by the next 11 bits, MSB first
 };

@@ -273,7 +273,7 @@ InverseTransformStoreFunction CurrentInverseTransformStoreTransposed() {
     case kTransformSse2:
       return InverseTransformStoreTransposedFast;
     default:
-      return InverseTransformStoreTransposed;
+      return InverseTransformStoreTransposedReference;
   }
 }
 
@@ -284,12 +284,34 @@ void InverseTransformStoreTransposed(int16_t* block, uint8_t* dst, ptrdiff_t str
     case kTransformSse2:
       return InverseTransformStoreTransposedFast(block, dst, stride);
     default:
-      break;
+      return InverseTransformStoreTransposedReference(block, dst, stride);
   }
+}
+
+InverseTransformStoreFunction CurrentInverseTransformStorePaired() {
+  return Path() == kTransformAvx2 ? InverseTransformStorePairedAvx2 : nullptr;
+}
+
+void InverseTransformStorePairedReference(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+  int16_t raster[64];
+  for (int r = 0; r < 8; ++r) {
+    for (int c = 0; c < 8; ++c) raster[r * 8 + c] = block[PairedIndex(r, c)];
+  }
+  std::memset(block, 0, 64 * sizeof(int16_t));
+  InverseTransformReference(raster);
+  for (int r = 0; r < 8; ++r) {
+    for (int c = 0; c < 8; ++c) dst[r * stride + c] = static_cast<uint8_t>(raster[r * 8 + c]);
+  }
+}
+
+void InverseTransformStoreTransposedReference(int16_t* block, uint8_t* dst, ptrdiff_t stride) {
   int16_t raster[64];
   for (int k = 0; k < 64; ++k) raster[(k & 7) * 8 + (k >> 3)] = block[k];
   std::memset(block, 0, 64 * sizeof(int16_t));
-  InverseTransformStore(raster, dst, stride);
+  InverseTransformReference(raster);
+  for (int r = 0; r < 8; ++r) {
+    for (int c = 0; c < 8; ++c) dst[r * stride + c] = static_cast<uint8_t>(raster[r * 8 + c]);
+  }
 }
 
 }  // namespace marlow

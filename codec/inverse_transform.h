@@ -34,8 +34,28 @@ void InverseTransformStoreTransposed(int16_t* block, uint8_t* dst, ptrdiff_t str
 using InverseTransformStoreFunction = void (*)(int16_t* block, uint8_t* dst, ptrdiff_t stride);
 InverseTransformStoreFunction CurrentInverseTransformStoreTransposed();
 
+// A third layout, for the AVX2 transform: the coefficient columns in the
+// pairs its multiply-adds take, (0, 4), (1, 7), (5, 3), (2, 6), each pair
+// 16 values with the two columns interleaved row by row, so that each pair
+// is one 256-bit load. A decoder that places coefficients there saves the
+// transform its first shuffles.
+constexpr int PairedIndex(int row, int column) {
+  constexpr int kGroup[8] = {0, 1, 3, 2, 0, 2, 3, 1};
+  constexpr int kMember[8] = {0, 0, 0, 1, 1, 0, 1, 1};
+  return 16 * kGroup[column] + 2 * row + kMember[column];
+}
+// The store form for the paired layout that runs fastest here, or nullptr
+// when no implementation of it is faster than the transposed form (then a
+// decoder uses that one).
+InverseTransformStoreFunction CurrentInverseTransformStorePaired();
+// The plain algorithm on a block in the paired layout.
+void InverseTransformStorePairedReference(int16_t* block, uint8_t* dst, ptrdiff_t stride);
+
 // The plain scalar algorithm, always available.
 void InverseTransformReference(int16_t* block);
+// InverseTransformStoreTransposed on the plain algorithm, whatever the
+// selected implementation: the decoder's reference path.
+void InverseTransformStoreTransposedReference(int16_t* block, uint8_t* dst, ptrdiff_t stride);
 
 // The transform without the final clamp: each value ends in -256..255. This is
 // the output the IEEE 1180 accuracy limits apply to.

@@ -19,6 +19,7 @@ void InverseTransformAvx2(int16_t* block);
 void InverseTransformSignedAvx2(int16_t* block);
 void InverseTransformStoreAvx2(int16_t* block, uint8_t* dst, ptrdiff_t stride);
 void InverseTransformStoreTransposedAvx2(int16_t* block, uint8_t* dst, ptrdiff_t stride);
+void InverseTransformStorePairedAvx2(int16_t* block, uint8_t* dst, ptrdiff_t stride);
 
 // The reference's row pass on one row of 8 values (shared so that the fast
 // implementation's row-only short path is the reference itself).

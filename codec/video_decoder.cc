@@ -51,21 +51,26 @@ constexpr TransposedScan kScan = MakeTransposedScan();
 
 #if defined(__GNUC__)
 #define MARLOW_ALWAYS_INLINE inline __attribute__((always_inline))
+#define MARLOW_UNROLL_8 _Pragma("GCC unroll 8")
 #else
 #define MARLOW_ALWAYS_INLINE inline
+#define MARLOW_UNROLL_8
 #endif
 
 // Every block starts with its 8-bit DC value. A block of DC alone (end of
 // block follows at once) is the flat block d, since the transform of
 // coefficient 0 = d * 8 is d everywhere: it is stored here and true returned.
 // Otherwise the DC coefficient goes into block[0] and the caller reads on.
-MARLOW_ALWAYS_INLINE bool ReadDc(BitReader& bits, int16_t* block, uint8_t* dst, ptrdiff_t stride) {
+template <class Bits>
+MARLOW_ALWAYS_INLINE bool ReadDc(Bits& bits, int16_t* block, uint8_t* dst, ptrdiff_t stride) {
   bits.RefillIfBelow(10);
   const uint32_t dc = bits.Read(8);
   if (bits.Peek(2) == kEndOfBlockCode) {
     bits.Skip(2);
-    uint64_t row;
-    std::memset(&row, static_cast<int>(dc), sizeof row);
+    // Eight rows of eight bytes dc; unrolled, so the value stays in a
+    // register.
+    const uint64_t row = dc * 0x0101010101010101ull;
+    MARLOW_UNROLL_8
     for (int r = 0; r < 8; ++r) std::memcpy(dst + r * stride, &row, 8);
     return true;
   }
@@ -77,7 +82,8 @@ MARLOW_ALWAYS_INLINE bool ReadDc(BitReader& bits, int16_t* block, uint8_t* dst, 
 // skipped): an escape reads a 6-bit run and an 8-bit level, whose values 0
 // and 128 announce a second byte (levels 128..255 and -256..-129); any other
 // code is followed by its sign bit. Callers have refilled at least 22 bits.
-MARLOW_ALWAYS_INLINE void ReadRunAndLevel(BitReader& bits, const CoefficientEntry& e, int* run,
+template <class Bits>
+MARLOW_ALWAYS_INLINE void ReadRunAndLevel(Bits& bits, const CoefficientEntry& e, int* run,
                                           int* magnitude, int* negative) {
   if (e.run == kRunEscape) {
     *run = static_cast<int>(bits.Read(6));
@@ -131,34 +137,36 @@ MARLOW_ALWAYS_INLINE int DecodeBlock(BitReader& bits, int16_t* block, const uint
 
 // The same decoding as DecodeBlock with the fast lookup in front: a code
 // found in the 11-bit window (with its sign) costs one table load, and its
-// block index and dequantised value are read from `levelValues` (scan
-// position x level + 8).
-// Everything else (escape, codes longer than 10 bits, invalid look-aheads)
-// takes DecodeBlock's steps. `scanScale` is the dequantiser in scan order.
-MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
-                                         const uint32_t (*levelValues)[16],
-                                         const uint16_t* scanScale,
+// block index and dequantised value are read from `levelValues` (row scan
+// position + 1, entry level + 8); `scan` is the block index by scan position
+// for the other codes (the block's layout is the transform's choice). The position is kept in
+// sixteenths (k = 16 * (next scan position)), the unit of the table's advance, so that k + level
+// indexes `levelValues` directly. Everything else (escape, codes longer than 10 bits, invalid
+// look-aheads) takes DecodeBlock's steps. `scanScale` is the dequantiser in scan order.
+template <class Bits>
+MARLOW_ALWAYS_INLINE int DecodeBlockFast(Bits& bits, int16_t* block, const uint32_t* levelValues,
+                                         const uint8_t* scan, const uint16_t* scanScale,
                                          InverseTransformStoreFunction transform, uint8_t* dst,
                                          ptrdiff_t stride) {
   if (ReadDc(bits, block, dst, stride)) return 1;
   const FastCoefficientEntry* const fast = kFastCoefficientTable.entry;
-  int i = 1;
+  constexpr size_t kEnd = 65 * 16;  // k of scan position 64: past the block
+  size_t k = 16;
   for (;;) {
     bits.RefillIfBelow(kFastCoefficientBits);
     const FastCoefficientEntry e = fast[bits.Peek(kFastCoefficientBits)];
-    if (e.length != 0) {
-      bits.Skip(e.length);
-      // End of block's run of 64 takes any index past the block: one test
+    if (FastLength(e) != 0) {
+      bits.Skip(static_cast<int>(FastLength(e)));
+      // End of block's advance takes any position past the block: one test
       // for both ways out.
-      i += e.run;
-      if (i >= 64) {
-        if (e.run != kRunEndOfBlock) break;
+      k += FastAdvance(e);
+      if (k >= kEnd) {
+        if (FastLevel(e) != 0) break;
         transform(block, dst, stride);
         return 1;
       }
-      const uint32_t whereWhat = levelValues[i][e.level];
+      const uint32_t whereWhat = levelValues[k + FastLevel(e)];
       block[whereWhat >> 16] = static_cast<int16_t>(whereWhat & 0xFFFF);
-      ++i;
       continue;
     }
     bits.RefillIfBelow(28);
@@ -168,13 +176,22 @@ MARLOW_ALWAYS_INLINE int DecodeBlockFast(BitReader& bits, int16_t* block,
     // Not end of block: the fast table holds that one.
     int run, magnitude, negative;
     ReadRunAndLevel(bits, r, &run, &magnitude, &negative);
-    i += run;
+    const size_t i = k / 16 + static_cast<size_t>(run);
     if (i >= 64) break;
-    block[kScan.index[i]] = Dequantise(magnitude, negative, scanScale[i]);
-    ++i;
+    block[scan[i]] = Dequantise(magnitude, negative, scanScale[i]);
+    k = (i + 1) * 16;
   }
   std::memset(block, 0, 64 * sizeof(int16_t));
   return 0;
+}
+
+// The reference reader checks the length at every load and has no steps.
+inline bool BeginStep(BitReader&) {
+  return true;
+}
+template <class Bits>
+inline bool BeginStep(Bits& bits) {
+  return bits.BeginStep();
 }
 
 bool EnvironmentForcesReference() {
@@ -204,6 +221,7 @@ int VideoDecoder::Reset(int variant) {
 }
 
 size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
+  changedRows_ = 0;
   if (!data || length <= 5) return 0;
   if (data[0] != 0 || data[1] != 0 || data[2] != 1 || (data[3] != 0xF8 && data[3] != 0xF9)) {
     return 0;
@@ -236,17 +254,6 @@ size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
     scale_[(j & 7) * 8 + (j >> 3)] = static_cast<uint16_t>(kIntraQuantiserMatrix[j] * quantiser_);
   }
   for (int i = 0; i < 64; ++i) scanScale_[i] = scale_[kScan.index[i]];
-  if (levelValuesFor_ != quantiser_) {
-    // About a thousand values, built again only when the scale changes.
-    for (int i = 0; i < 64; ++i) {
-      for (int level = -7; level <= 7; ++level) {
-        const int16_t v = Dequantise(level < 0 ? -level : level, level < 0, scanScale_[i]);
-        levelValues_[i][level + 8] = (uint32_t{kScan.index[i]} << 16) | static_cast<uint16_t>(v);
-      }
-    }
-    levelValuesFor_ = quantiser_;
-  }
-
   // Slice scan from offset 5: a start code 00 00 01 xx whose bytes all lie
   // at offset 5 or later. xx ending the picture stops the scan; any other
   // start code is a slice. The 01 byte is found with memchr; its position p
@@ -278,14 +285,39 @@ size_t VideoDecoder::ParseHeader(const uint8_t* data, size_t length) {
   return stop;
 }
 
+void VideoDecoder::PrepareFastTables(bool paired) {
+  const int key = quantiser_ * 2 + (paired ? 1 : 0);
+  if (levelValuesFor_ == key) return;
+  // About a thousand values, built again only when the scale or the
+  // transform's layout changes.
+  for (int i = 0; i < 64; ++i) {
+    const int row = kZigZag[i] >> 3, column = kZigZag[i] & 7;
+    fastScan_[i] = static_cast<uint8_t>(paired ? PairedIndex(row, column) : column * 8 + row);
+    for (int level = -7; level <= 7; ++level) {
+      const int16_t v = Dequantise(level < 0 ? -level : level, level < 0, scanScale_[i]);
+      levelValues_[i + 1][level + 8] = (uint32_t{fastScan_[i]} << 16) | static_cast<uint16_t>(v);
+    }
+  }
+  levelValuesFor_ = key;
+}
+
 int VideoDecoder::Decode(const uint8_t* data, size_t length, DecodedPicture* picture) {
+  changedRows_ = 0;
   if (!data || length < 5 || quantiser_ == 0 || width_ == 0 || height_ == 0) return 0;
   if (!picture || !picture->planes) return 0;
   picture->width = width_;
   picture->height = height_;
   picture->channel = channel_;
   const int slices = sliceCount_ < kMaxSlices ? sliceCount_ : kMaxSlices;
-  const InverseTransformStoreFunction transform = CurrentInverseTransformStoreTransposed();
+  InverseTransformStoreFunction transform = InverseTransformStoreTransposedReference;
+  if (!referencePath_) {
+    // The fast path places coefficients in the layout its transform reads
+    // fastest.
+    const InverseTransformStoreFunction paired = CurrentInverseTransformStorePaired();
+    transform = paired ? paired : CurrentInverseTransformStoreTransposed();
+    PrepareFastTables(paired != nullptr);
+    tail_.Fill(data, length);
+  }
   for (int k = 0; k < slices; ++k) {
     const int ok =
         referencePath_
@@ -299,7 +331,21 @@ int VideoDecoder::Decode(const uint8_t* data, size_t length, DecodedPicture* pic
 template <bool kFast>
 int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
                               InverseTransformStoreFunction transform, uint8_t* planes) {
-  BitReader bits(data, length, offset);
+  if constexpr (kFast) {
+    // A slice found by an earlier parse of longer data starts past the end:
+    // its start code reads as zeros.
+    if (offset >= length) return 0;
+    FastBitReader bits(data, length, offset, tail_);
+    return DecodeMacroblocks<kFast>(bits, transform, planes);
+  } else {
+    BitReader bits(data, length, offset);
+    return DecodeMacroblocks<kFast>(bits, transform, planes);
+  }
+}
+
+template <bool kFast, class Bits>
+int VideoDecoder::DecodeMacroblocks(Bits bits, InverseTransformStoreFunction transform,
+                                    uint8_t* planes) {
   if (bits.Read(24) != 1) return 0;
   const unsigned row = bits.Read(5);
   if (row >= height_ / 16) return 0;
@@ -309,7 +355,16 @@ int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
   uint8_t* const luma_row = planes + static_cast<ptrdiff_t>(row) * 16 * luma_stride;
   uint8_t* const cb_row = planes + LumaBytes(width_, height_) + row * 8 * chroma_stride;
   uint8_t* const cr_row = cb_row + LumaBytes(width_, height_) / 4;
+  // Each block's place in the slice's first macroblock: luma top left, top
+  // right, bottom left, bottom right, then Cb and Cr.
+  uint8_t* const rowStart[6] = {
+      luma_row, luma_row + 8, luma_row + 8 * luma_stride, luma_row + 8 * luma_stride + 8,
+      cb_row,   cr_row};
   for (unsigned column = 0; column < columns; ++column) {
+    // Past the input's last bit every bit reads 0: an update picture's
+    // increment 0 ends the slice, a full picture's block of DC 0 meets the
+    // invalid all-zero code.
+    if (!BeginStep(bits)) return full_ ? 0 : 1;
     unsigned pattern = 15;
     if (!full_) {
       bits.RefillIfBelow(10);
@@ -322,21 +377,21 @@ int VideoDecoder::DecodeSlice(const uint8_t* data, size_t length, size_t offset,
       if (column >= columns) return 1;
       pattern = bits.Read(4);
     }
+    changedRows_ |= 1u << row;
     // One call site for all six blocks keeps the bit reader in registers.
+    // The chroma blocks are always coded.
+    pattern |= 0x30;
     for (int b = 0; b < 6; ++b) {
-      uint8_t* dst;
-      ptrdiff_t stride;
-      if (b < 4) {
-        if (!((pattern >> b) & 1)) continue;
-        dst = luma_row + (b >> 1) * 8 * luma_stride + column * 16 + (b & 1) * 8;
-        stride = luma_stride;
+      if (!((pattern >> b) & 1)) continue;
+      uint8_t* const dst = rowStart[b] + column * (b < 4 ? 16 : 8);
+      const ptrdiff_t stride = b < 4 ? luma_stride : chroma_stride;
+      int ok;
+      if constexpr (kFast) {
+        ok = DecodeBlockFast(bits, block_, &levelValues_[0][0], fastScan_, scanScale_, transform,
+                             dst, stride);
       } else {
-        dst = (b == 4 ? cb_row : cr_row) + column * 8;
-        stride = chroma_stride;
+        ok = DecodeBlock(bits, block_, scale_, transform, dst, stride);
       }
-      const int ok =
-          kFast ? DecodeBlockFast(bits, block_, levelValues_, scanScale_, transform, dst, stride)
-                : DecodeBlock(bits, block_, scale_, transform, dst, stride);
       if (!ok) return 0;
     }
   }

@@ -14,6 +14,7 @@
 
 #include "codec/decoded_picture.h"
 #include "codec/inverse_transform.h"
+#include "codec/padded_bit_reader.h"
 
 namespace marlow {
 
@@ -47,6 +48,13 @@ class VideoDecoder {
   // decoded before an error stay in the planes. Bytes beyond length read as 0.
   int Decode(const uint8_t* data, size_t length, DecodedPicture* picture);
 
+  // The macroblock rows the last Decode wrote into (bit r: rows 16r to
+  // 16r + 15 of luma), also when it failed part way; 0 after ParseHeader.
+  // Every row a full
+  // picture codes, only the rows with a coded macroblock of an update
+  // picture. Pixels outside them are as they were before the call.
+  uint32_t ChangedRows() const { return changedRows_; }
+
   unsigned Width() const { return width_; }
   unsigned Height() const { return height_; }
   int Channel() const { return channel_; }
@@ -55,10 +63,13 @@ class VideoDecoder {
   uint16_t Sequence() const { return sequence_; }
   int Variant() const { return variant_; }
 
-  // true: coefficient codes are found by the eight range tables alone, the
-  // plain reference. false (the default unless MARLOW_FORCE_REFERENCE is set
-  // to something other than "" or "0" when the object is made): an 11-bit
-  // table in front of them. Both give the same pictures and the same results.
+  // true: the plain reference throughout: a bit reader that checks the
+  // length at every load, coefficient codes found by the eight range tables
+  // alone, the scalar inverse transform. false (the default unless
+  // MARLOW_FORCE_REFERENCE is set to something other than "" or "0" when the
+  // object is made): the padded bit reader, an 11-bit table in front of the
+  // range tables and the fastest transform available. Both give the same
+  // pictures and the same results.
   void UseReferencePath(bool on) { referencePath_ = on; }
   bool UsesReferencePath() const { return referencePath_; }
 
@@ -68,9 +79,19 @@ class VideoDecoder {
   uint32_t SliceOffset(int k) const { return sliceOffsets_[k]; }
 
  private:
+  // The most bits one macroblock takes: a 10-bit macroblock header, then six
+  // blocks of an 8-bit DC and at most 64 codes (63 coefficients and the code
+  // that ends the block), none longer than an escape's 28 bits. The fast
+  // path's bit reader checks the input's end once per macroblock.
+  static constexpr size_t kMaxMacroblockBytes = (10 + 6 * (8 + 64 * 28) + 7) / 8;
+  using FastBitReader = PaddedBitReader<kMaxMacroblockBytes>;
+
+  void PrepareFastTables(bool paired);
   template <bool kFast>
   int DecodeSlice(const uint8_t* data, size_t length, size_t offset,
                   InverseTransformStoreFunction transform, uint8_t* planes);
+  template <bool kFast, class Bits>
+  int DecodeMacroblocks(Bits bits, InverseTransformStoreFunction transform, uint8_t* planes);
 
   int variant_ = 0;
   unsigned width_ = 0;
@@ -80,22 +101,28 @@ class VideoDecoder {
   uint16_t sequence_ = 0;
   int quantiser_ = 0;
   int sliceCount_ = 0;
+  uint32_t changedRows_ = 0;
   uint32_t sliceOffsets_[kMaxSlices] = {};
   // Dequantiser: matrix entry * quantiser scale, column by column like the
   // block.
   uint16_t scale_[64] = {};
   // The same in scan order (index = position in the zig-zag scan).
   uint16_t scanScale_[64] = {};
-  // For each scan position and each of the fast table's levels -7..7
-  // (index level + 8): the block index (column * 8 + row) in the high half
-  // and the dequantised value in the low half, for the quantiser scale
-  // levelValuesFor_. One load gives where and what to store.
-  uint32_t levelValues_[64][16] = {};
+  // The fast path's tables, for one quantiser scale and block layout
+  // (levelValuesFor_ = scale * 2 + 1 for the paired layout, + 0 for column
+  // by column): the block index by scan position, and for row p + 1 (scan
+  // position p; row 0 unused), entry level + 8 for each of the fast table's
+  // levels -7..7, the block index in the high half and the dequantised value
+  // in the low half. One load gives where and what to store.
+  uint8_t fastScan_[64] = {};
+  uint32_t levelValues_[65][16] = {};
   int levelValuesFor_ = -1;
   bool referencePath_ = false;
   // Coefficients of the block being decoded, column by column (index =
   // column * 8 + row); kept all zero between blocks.
-  alignas(16) int16_t block_[64] = {};
+  alignas(32) int16_t block_[64] = {};
+  // The picture's last bytes with zeros behind them, for the fast path.
+  FastBitReader::Tail tail_;
 };
 
 }  // namespace marlow

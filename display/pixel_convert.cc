@@ -41,6 +41,15 @@ bool CpuHasAvx2() {
 #endif
 }
 
+bool CpuHasSsse3() {
+#if MARLOW_CONVERT_X86 && defined(__GNUC__)
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("ssse3") != 0;
+#else
+  return false;
+#endif
+}
+
 void RunKernel(ConvertKernel kernel, PixelFormat format, uint8_t* destination, int pitch,
                const uint8_t* planes, int width, int height) {
   if (kernel == ConvertKernel::Reference) {
@@ -58,6 +67,10 @@ void RunKernel(ConvertKernel kernel, PixelFormat format, uint8_t* destination, i
 #if MARLOW_CONVERT_X86
   if (kernel == ConvertKernel::Avx2) {
     convert_internal::ConvertAvx2(format, destination, step, planes, width, height);
+    return;
+  }
+  if (kernel == ConvertKernel::Ssse3) {
+    convert_internal::ConvertSsse3(format, destination, step, planes, width, height);
     return;
   }
   convert_internal::ConvertSse2(format, destination, step, planes, width, height);
@@ -82,6 +95,10 @@ bool ConvertKernelAvailable(ConvertKernel kernel) {
       static const bool has = CpuHasAvx2();
       return has;
     }
+    case ConvertKernel::Ssse3: {
+      static const bool has = CpuHasSsse3();
+      return has;
+    }
   }
   return false;
 }
@@ -94,6 +111,8 @@ const char* ConvertKernelName(ConvertKernel kernel) {
       return "sse2";
     case ConvertKernel::Avx2:
       return "avx2";
+    case ConvertKernel::Ssse3:
+      return "ssse3";
   }
   return "unknown";
 }
@@ -117,6 +136,7 @@ void SetForceReference(bool on) {
 ConvertKernel ActiveConvertKernel() {
   if (ForceReference()) return ConvertKernel::Reference;
   if (ConvertKernelAvailable(ConvertKernel::Avx2)) return ConvertKernel::Avx2;
+  if (ConvertKernelAvailable(ConvertKernel::Ssse3)) return ConvertKernel::Ssse3;
   if (ConvertKernelAvailable(ConvertKernel::Sse2)) return ConvertKernel::Sse2;
   return ConvertKernel::Reference;
 }
@@ -133,6 +153,72 @@ int ConvertPicture(PixelFormat format, uint8_t* destination, int destinationPitc
                    const uint8_t* planes, int width, int height) {
   return ConvertPictureWith(ActiveConvertKernel(), format, destination, destinationPitch, planes,
                             width, height);
+}
+
+int ConvertPictureBandsWith(ConvertKernel kernel, PixelFormat format, uint8_t* destination,
+                            int destinationPitch, const uint8_t* planes, int width, int height,
+                            uint32_t bands, uint8_t* scratch) {
+  if (!ConvertKernelAvailable(kernel) || scratch == nullptr) return 0;
+  if (!ValidArguments(format, destination, destinationPitch, planes, width, height)) return 0;
+  const int bandCount = (height + kConvertBandRows - 1) / kConvertBandRows;
+  if (bandCount > 32) {
+    RunKernel(kernel, format, destination, destinationPitch, planes, width, height);
+    return 1;
+  }
+  // The kernels take one picture's planes back to back: each band's rows
+  // of the three planes are gathered in scratch (a twentieth of the
+  // conversion's cost) and converted as a picture of the band's height.
+  // Chroma rows belong to luma row pairs and bands start at even rows, so
+  // every band converts exactly as it does within the whole picture.
+  const size_t w = static_cast<size_t>(width);
+  const uint8_t* cb = planes + w * height;
+  const uint8_t* cr = cb + w * height / 4;
+  for (int band = 0; band < bandCount; ++band) {
+    if (!((bands >> band) & 1)) continue;
+    const int y0 = band * kConvertBandRows;
+    const int rows = height - y0 < kConvertBandRows ? height - y0 : kConvertBandRows;
+    const size_t lumaBytes = w * rows;
+    const size_t chromaBytes = lumaBytes / 4;
+    std::memcpy(scratch, planes + w * y0, lumaBytes);
+    std::memcpy(scratch + lumaBytes, cb + w / 2 * (y0 / 2), chromaBytes);
+    std::memcpy(scratch + lumaBytes + chromaBytes, cr + w / 2 * (y0 / 2), chromaBytes);
+    const int firstRow = format == PixelFormat::Bgr24BottomUp ? height - y0 - rows : y0;
+    RunKernel(kernel, format, destination + static_cast<ptrdiff_t>(firstRow) * destinationPitch,
+              destinationPitch, scratch, width, rows);
+  }
+  return 1;
+}
+
+void CopyPictureBands(uint8_t* destination, const uint8_t* source, int width, int height,
+                      uint32_t bands) {
+  const size_t w = static_cast<size_t>(width);
+  const size_t luma = w * height;
+  const int bandCount = (height + kConvertBandRows - 1) / kConvertBandRows;
+  if (bandCount > 32 || bands == kAllBands) {
+    std::memcpy(destination, source, luma * 3 / 2);
+    return;
+  }
+  for (int band = 0; band < bandCount; ++band) {
+    if (!((bands >> band) & 1)) continue;
+    const size_t y0 = static_cast<size_t>(band) * kConvertBandRows;
+    const size_t rows = height - y0 < kConvertBandRows ? height - y0 : kConvertBandRows;
+    std::memcpy(destination + w * y0, source + w * y0, w * rows);
+    const size_t at = luma + w / 2 * (y0 / 2);
+    std::memcpy(destination + at, source + at, w / 2 * (rows / 2));
+    std::memcpy(destination + at + luma / 4, source + at + luma / 4, w / 2 * (rows / 2));
+  }
+}
+
+int ConvertPictureBands(PixelFormat format, uint8_t* destination, int destinationPitch,
+                        const uint8_t* planes, int width, int height, uint32_t bands,
+                        uint8_t* scratch) {
+  if (ForceReference()) {
+    if (scratch == nullptr) return 0;
+    return ConvertPictureWith(ConvertKernel::Reference, format, destination, destinationPitch,
+                              planes, width, height);
+  }
+  return ConvertPictureBandsWith(ActiveConvertKernel(), format, destination, destinationPitch,
+                                 planes, width, height, bands, scratch);
 }
 
 }  // namespace marlow

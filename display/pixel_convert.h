@@ -14,6 +14,7 @@
 // ConvertPicture use the reference.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "display/pixel_format.h"
@@ -22,8 +23,9 @@ namespace marlow {
 
 enum class ConvertKernel : int {
   Reference = 0,
-  Sse2 = 1,  // x86-64 only
-  Avx2 = 2,  // x86-64 with AVX2 in the processor and the operating system
+  Sse2 = 1,   // x86-64 only
+  Avx2 = 2,   // x86-64 with AVX2 in the processor and the operating system
+  Ssse3 = 3,  // x86-64 with SSSE3: a faster 24-bit packing, SSE2 for the others
 };
 
 // Largest width and height ConvertPicture accepts; keeps every offset far
@@ -48,14 +50,46 @@ int ConvertPicture(PixelFormat format, uint8_t* destination, int destinationPitc
 int ConvertPictureWith(ConvertKernel kernel, PixelFormat format, uint8_t* destination,
                        int destinationPitch, const uint8_t* planes, int width, int height);
 
+// Partial conversion of a picture that changed only in some bands of 16 rows
+// (the decoder's macroblock rows): bit r of `bands` stands for picture rows
+// 16r to 16r + 15 (fewer in a last, shorter band). Converting some bands
+// gives, in their rows, exactly the bytes converting the whole picture gives.
+constexpr int kConvertBandRows = 16;
+constexpr uint32_t kAllBands = 0xFFFFFFFFu;
+// Bytes of the scratch buffer ConvertPictureBands needs for a picture of this
+// width (one band's planes).
+inline size_t ConvertBandsScratchBytes(int width) {
+  return static_cast<size_t>(width) * kConvertBandRows * 3 / 2;
+}
+
+// As ConvertPicture, but only the destination rows of the bands set in
+// `bands` are written; the others are left alone. scratch: at least
+// ConvertBandsScratchBytes(width) bytes, overwritten. A picture taller than
+// 32 bands, and any picture while the reference is forced, is converted
+// whole (the reference of partial conversion). Returns what ConvertPicture
+// returns, and 0 also for a null scratch.
+int ConvertPictureBands(PixelFormat format, uint8_t* destination, int destinationPitch,
+                        const uint8_t* planes, int width, int height, uint32_t bands,
+                        uint8_t* scratch);
+// The same with a chosen kernel, partial whatever the forcing switch says.
+int ConvertPictureBandsWith(ConvertKernel kernel, PixelFormat format, uint8_t* destination,
+                            int destinationPitch, const uint8_t* planes, int width, int height,
+                            uint32_t bands, uint8_t* scratch);
+
+// Copies the rows of the bands set in `bands` of a planar picture (all three
+// planes) from source to destination, both width * height * 3 / 2 bytes; a
+// picture taller than 32 bands is copied whole.
+void CopyPictureBands(uint8_t* destination, const uint8_t* source, int width, int height,
+                      uint32_t bands);
+
 // True when the kernel is built in and the processor supports it.
 bool ConvertKernelAvailable(ConvertKernel kernel);
 
-// The kernel ConvertPicture uses now (the fastest available one unless the
-// reference is forced).
+// The kernel ConvertPicture uses now (the fastest available one, AVX2, then
+// SSSE3, then SSE2, unless the reference is forced).
 ConvertKernel ActiveConvertKernel();
 
-// "reference", "sse2" or "avx2".
+// "reference", "sse2", "ssse3" or "avx2".
 const char* ConvertKernelName(ConvertKernel kernel);
 
 // Forces (true) or releases (false) the reference for ConvertPicture; the

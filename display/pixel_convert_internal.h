@@ -19,6 +19,9 @@ void ConvertReference(PixelFormat format, uint8_t* destination, ptrdiff_t pitch,
 // `format` is never Bgr24BottomUp here.
 void ConvertSse2(PixelFormat format, uint8_t* destination, ptrdiff_t pitch, const uint8_t* planes,
                  int width, int height);
+// SSSE3: its own 24-bit store; the other packings run the SSE2 kernel.
+void ConvertSsse3(PixelFormat format, uint8_t* destination, ptrdiff_t pitch, const uint8_t* planes,
+                  int width, int height);
 void ConvertAvx2(PixelFormat format, uint8_t* destination, ptrdiff_t pitch, const uint8_t* planes,
                  int width, int height);
 

@@ -109,6 +109,7 @@ int DirectDrawSurfaces::CreateObject() {
 void DirectDrawSurfaces::Release(DrawSurface* s) {
   if (s->surface != nullptr) s->surface->Release();
   *s = DrawSurface();
+  if (s == &video_) videoChannel_ = -1;
 }
 
 void DirectDrawSurfaces::ReleaseVideo() {
@@ -301,24 +302,31 @@ int DirectDrawSurfaces::EnsureVideo(int width, int height, const char* failText,
                                     std::string* error) {
   if (video_.surface != nullptr && video_.width == width && video_.height == height) return 1;
   HRESULT result = DD_OK;
+  videoChannel_ = -1;
   const int made = CreateOffscreen(width, height, kSurfaceFillValue, &video_, &result);
   if (made == 1) return 1;
   *error = made < 0 ? kSurfaceFormatError : failText;
   return 0;
 }
 
-int DirectDrawSurfaces::ConvertIntoVideo(const uint8_t* planes, int width, int height) {
+int DirectDrawSurfaces::ConvertIntoVideo(const uint8_t* planes, int width, int height,
+                                         uint32_t bands, uint8_t* scratch) {
   if (video_.surface == nullptr || video_.width != width || video_.height != height) return 0;
   DDSURFACEDESC2 desc;
   std::memset(&desc, 0, sizeof(desc));
   desc.dwSize = sizeof(desc);
-  if (video_.surface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr) != DD_OK) {
+  // A partial conversion keeps the other rows: the lock must hand out the
+  // surface's own pixels, not write-only memory.
+  const DWORD flags = bands == kAllBands ? DDLOCK_WAIT | DDLOCK_WRITEONLY : DDLOCK_WAIT;
+  if (video_.surface->Lock(nullptr, &desc, flags, nullptr) != DD_OK) {
+    videoChannel_ = -1;
     return 0;
   }
-  const int ok =
-      ConvertPicture(static_cast<PixelFormat>(video_.format), static_cast<uint8_t*>(desc.lpSurface),
-                     static_cast<int>(desc.lPitch), planes, width, height);
+  const int ok = ConvertPictureBands(
+      static_cast<PixelFormat>(video_.format), static_cast<uint8_t*>(desc.lpSurface),
+      static_cast<int>(desc.lPitch), planes, width, height, bands, scratch);
   video_.surface->Unlock(nullptr);
+  if (!ok) videoChannel_ = -1;
   return ok;
 }
 

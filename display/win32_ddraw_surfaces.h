@@ -70,8 +70,15 @@ class DirectDrawSurfaces {
   // 0 with *error set when it cannot be made.
   int EnsureVideo(int width, int height, const char* failText, std::string* error);
   // Converts a planar picture into the video surface (lock, convert,
-  // unlock). 0 when locking or converting fails.
-  int ConvertIntoVideo(const uint8_t* planes, int width, int height);
+  // unlock): the bands of 16 rows set in `bands` only (see
+  // ConvertPictureBands; scratch as it needs). 0 when locking or converting
+  // fails.
+  int ConvertIntoVideo(const uint8_t* planes, int width, int height, uint32_t bands,
+                       uint8_t* scratch);
+  // The channel whose picture the video surface holds, every row current;
+  // -1 when none (a fresh surface). The display keeps it up to date.
+  int VideoChannel() const { return videoChannel_; }
+  void SetVideoChannel(int channel) { videoChannel_ = channel; }
   // Stretches the whole video surface onto the back surface at `pane`.
   // An empty pane draws nothing and succeeds.
   int BlitVideoToBack(const PaneRect& pane);
@@ -104,6 +111,7 @@ class DirectDrawSurfaces {
   DrawSurface primary_;
   DrawSurface back_;
   DrawSurface video_;
+  int videoChannel_ = -1;
   DrawSurface caption_;
   // The primary's pixel format, for every offscreen surface.
   DDPIXELFORMAT primaryFormat_ = {};

@@ -13,6 +13,9 @@ struct VideoDisplay::Channel {
   int width = 640;
   int height = 224;
   bool hasPicture = false;
+  // The next picture is taken whole: the stored one may differ from the one
+  // last offered for the channel outside the bands it is said to change.
+  bool takeWhole = true;
   TimeRecord time = {};
 };
 
@@ -92,6 +95,7 @@ VideoDisplay::VideoDisplay() {
     platform::ShowNotice(kPictureBufferFailed);
   }
   rgb_ = new (std::nothrow) uint8_t[kRgbBufferBytes];
+  scratch_ = new (std::nothrow) uint8_t[ConvertBandsScratchBytes(640)];
   dibHeader_.biSize = sizeof(BITMAPINFOHEADER);
   dibHeader_.biPlanes = 1;
   dibHeader_.biBitCount = 24;
@@ -112,6 +116,8 @@ VideoDisplay::~VideoDisplay() {
     }
     delete[] rgb_;
     rgb_ = nullptr;
+    delete[] scratch_;
+    scratch_ = nullptr;
     if (logo_ != nullptr) DeleteObject(logo_);
     if (font_ != nullptr) DeleteObject(font_);
   }
@@ -243,18 +249,32 @@ void VideoDisplay::ApplyLayout() {
 }
 
 int VideoDisplay::Show(int channel, const TimeRecord& time, const uint8_t* planes, int width,
-                       int height) {
+                       int height, uint32_t changedBands) {
   Lock hold(&lock_);
   if (channel < 0 || channel >= layout_.ChannelCount() || !AcceptedSize(width, height) ||
       planes == nullptr || channels_ == nullptr || channels_[channel].picture == nullptr) {
+    // A picture not taken: the next one of the channel cannot rely on it.
+    if (channels_ != nullptr && channel >= 0 && channel < kMaxDisplayChannels) {
+      channels_[channel].takeWhole = true;
+    }
     return 0;
   }
   Channel& c = channels_[channel];
+  uint32_t bands = changedBands;
+  if (c.takeWhole || !c.hasPicture || c.width != width || c.height != height) bands = kAllBands;
   c.width = width;
   c.height = height;
-  std::memcpy(c.picture, planes, static_cast<size_t>(width) * height * 3 / 2);
+  CopyPictureBands(c.picture, planes, width, height, bands);
+  c.takeWhole = false;
   c.time = time;
   c.hasPicture = true;
+  // The conversion targets that held the channel's previous picture hold
+  // it only until they are brought up to date below, each on its path; the
+  // other one must convert whole when it is used next.
+  const bool rgbHeld = rgbChannel_ == channel;
+  const bool videoHeld = surfaces_.VideoChannel() == channel;
+  if (rgbHeld) rgbChannel_ = -1;
+  if (videoHeld) surfaces_.SetVideoChannel(-1);
   if (window_ == nullptr) return 1;  // stored; drawn once the window exists
 
   if (directDrawActive_) {
@@ -264,10 +284,14 @@ int VideoDisplay::Show(int channel, const TimeRecord& time, const uint8_t* plane
       return 0;
     }
     if (!surfaces_.EnsureVideo(width, height, kFailedChannelSurface, &lastError_)) return 0;
-    if (!surfaces_.ConvertIntoVideo(c.picture, width, height)) {
+    // The video surface is shared by all channels: it holds this one's last
+    // picture only when no other was converted into it since.
+    const uint32_t convert = videoHeld ? bands : kAllBands;
+    if (!surfaces_.ConvertIntoVideo(c.picture, width, height, convert, scratch_)) {
       surfaces_.ReleaseVideo();
       return 0;
     }
+    surfaces_.SetVideoChannel(channel);
     UpdateArea();
     if (layout_.IsVisible(channel)) {
       if (!surfaces_.BlitVideoToBack(layout_.Pane(channel))) {
@@ -284,7 +308,8 @@ int VideoDisplay::Show(int channel, const TimeRecord& time, const uint8_t* plane
   }
 
   if (rgb_ == nullptr) return 0;
-  ConvertPicture(PixelFormat::Bgr24BottomUp, rgb_, width * 3, c.picture, width, height);
+  if (rgbHeld) rgbChannel_ = channel;
+  ConvertRgb(channel, bands);
   UpdateArea();
   if (layout_.IsVisible(channel)) {
     HDC dc = GetDC(window_);
@@ -298,6 +323,24 @@ int VideoDisplay::Show(int channel, const TimeRecord& time, const uint8_t* plane
 void VideoDisplay::ShowPicture(int channel, const TimeRecord& time, const uint8_t* planes,
                                int width, int height) {
   Show(channel, time, planes, width, height);
+}
+
+void VideoDisplay::ShowPictureBands(int channel, const TimeRecord& time, const uint8_t* planes,
+                                    int width, int height, uint32_t changedBands) {
+  Show(channel, time, planes, width, height, changedBands);
+}
+
+// Brings rgb_ to the channel's stored picture; `bands` changed since that
+// channel's previous picture. rgb_ is shared by all channels, so it is
+// converted whole when it holds another channel's picture.
+void VideoDisplay::ConvertRgb(int channel, uint32_t bands) {
+  const Channel& c = channels_[channel];
+  if (rgbChannel_ != channel) bands = kAllBands;
+  rgbChannel_ = -1;
+  if (ConvertPictureBands(PixelFormat::Bgr24BottomUp, rgb_, c.width * 3, c.picture, c.width,
+                          c.height, bands, scratch_)) {
+    rgbChannel_ = channel;
+  }
 }
 
 // Draws the RGB buffer (holding the channel's picture) stretched to its pane.
@@ -317,7 +360,10 @@ int VideoDisplay::DrawPictureGdi(HDC dc, int channel) {
 int VideoDisplay::DrawPictureDirectDraw(int channel) {
   const Channel& c = channels_[channel];
   if (!surfaces_.EnsureVideo(c.width, c.height, kFailedChannelSurface, &lastError_)) return 0;
-  if (!surfaces_.ConvertIntoVideo(c.picture, c.width, c.height)) return 0;
+  // A surface that still holds the channel's picture needs no conversion.
+  const uint32_t bands = surfaces_.VideoChannel() == channel ? 0 : kAllBands;
+  if (!surfaces_.ConvertIntoVideo(c.picture, c.width, c.height, bands, scratch_)) return 0;
+  surfaces_.SetVideoChannel(channel);
   return surfaces_.BlitVideoToBack(layout_.Pane(channel));
 }
 
@@ -409,7 +455,7 @@ int VideoDisplay::RedrawLocked() {
       if (directDrawActive_) {
         DrawPictureDirectDraw(channel);
       } else if (rgb_ != nullptr) {
-        ConvertPicture(PixelFormat::Bgr24BottomUp, rgb_, c.width * 3, c.picture, c.width, c.height);
+        ConvertRgb(channel, 0);  // nothing changed since it was shown
         DrawPictureGdi(dc, channel);
       }
     } else if (directDrawActive_) {

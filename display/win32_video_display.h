@@ -51,11 +51,17 @@ class VideoDisplay : public PictureSink {
   // channel is visible. 0 for a channel outside the channel count, a size
   // other than 320/640 x 112/136/224/272, or a drawing failure (the picture
   // is then still stored).
-  int Show(int channel, const TimeRecord& time, const uint8_t* planes, int width, int height);
+  // changedBands: the bands of 16 rows in which the picture may differ from
+  // the one last shown for the channel (see PictureSink); only they are
+  // copied and converted when the display still holds that picture.
+  int Show(int channel, const TimeRecord& time, const uint8_t* planes, int width, int height,
+           uint32_t changedBands = 0xFFFFFFFFu);
 
   // PictureSink.
   void ShowPicture(int channel, const TimeRecord& time, const uint8_t* planes, int width,
                    int height) override;
+  void ShowPictureBands(int channel, const TimeRecord& time, const uint8_t* planes, int width,
+                        int height, uint32_t changedBands) override;
   void SetChannelCount(int count) override;
   void SetCaptionEnabled(int on) override;
   void SetDirectDraw(int on) override;
@@ -124,6 +130,7 @@ class VideoDisplay : public PictureSink {
   void UpdateArea();
   void InitializeDirectDraw();
   void ApplyLayout();
+  void ConvertRgb(int channel, uint32_t bands);
   int DrawPictureGdi(HDC dc, int channel);
   int DrawPictureDirectDraw(int channel);
   void DrawLogoGdi(HDC dc, const PaneRect& pane);
@@ -150,6 +157,8 @@ class VideoDisplay : public PictureSink {
   DirectDrawSurfaces surfaces_;
   Channel* channels_ = nullptr;  // kMaxDisplayChannels
   uint8_t* rgb_ = nullptr;       // one picture as Bgr24BottomUp
+  int rgbChannel_ = -1;          // whose picture rgb_ holds, every row current
+  uint8_t* scratch_ = nullptr;   // for partial conversion, of 640-wide pictures
   BITMAPINFOHEADER dibHeader_ = {};
 };
 

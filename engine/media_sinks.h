@@ -20,6 +20,15 @@ class PictureSink {
   // copies what it keeps; the buffer is reused for the next picture.
   virtual void ShowPicture(int channel, const TimeRecord& time, const uint8_t* planes, int width,
                            int height) = 0;
+  // As ShowPicture, told where the picture may differ from the one last
+  // shown for the channel: bit r of changedBands stands for rows 16r to
+  // 16r + 15; the rows outside the set bands are the same bytes as before.
+  // A sink may then convert only those bands. The default shows it whole.
+  virtual void ShowPictureBands(int channel, const TimeRecord& time, const uint8_t* planes,
+                                int width, int height, uint32_t changedBands) {
+    (void)changedBands;
+    ShowPicture(channel, time, planes, width, height);
+  }
   virtual void SetChannelCount(int count) = 0;
   virtual void SetCaptionEnabled(int on) = 0;
   virtual void SetDirectDraw(int on) = 0;

@@ -40,6 +40,7 @@ PlaybackEngine::PlaybackEngine(PictureSink& display, SoundSink& sound, Clock& cl
       unit_(new (std::nothrow) uint8_t[kMaxUnitBytes]),
       pictures_(new (std::nothrow) uint8_t[kPictureBytes * kMaxChannels]),
       audioUnit_(new (std::nothrow) uint8_t[kAudioEntryCapacity]) {
+  for (uint32_t& bands : changedBands_) bands = ~0u;
   if (pictures_) {
     // Black in every channel until its first full picture.
     for (int c = 0; c < kMaxChannels; ++c) {

@@ -203,10 +203,13 @@ class PlaybackEngine : public WorkerThread {
   // channel always lands on that channel's previous picture.
   std::unique_ptr<uint8_t[]> unit_;
   std::unique_ptr<uint8_t[]> pictures_;
+  // Per channel, the bands of 16 rows its picture changed in since it was
+  // last shown (all at first: the display has not seen the black picture).
+  uint32_t changedBands_[kMaxChannels];
   std::unique_ptr<uint8_t[]> audioUnit_;       // live sound, kAudioEntryCapacity bytes
   bool soundRefusing_ = false;                 // the last live sound unit was given up
   std::atomic<bool> recordingNoticed_{false};  // a write failure was told
-  int frameInterval_ = 33333;  // microseconds between two recorder pictures
+  int frameInterval_ = 33333;                  // microseconds between two recorder pictures
   // The pacing slot of the last picture: lastShown_ ms plus lastShownUs_
   // (0..999) microseconds.
   uint32_t lastShown_ = 0;

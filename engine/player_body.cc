@@ -254,13 +254,19 @@ int PlaybackEngine::DecodeAndShow(const uint8_t* data, uint32_t length, const Ti
   // codes only what changed since that channel's last one.
   DecodedPicture picture;
   picture.planes = pictures_.get() + kPictureBytes * static_cast<size_t>(channel);
-  if (!decoder_.Decode(data, length, &picture)) return 0;
+  const int decoded = decoder_.Decode(data, length, &picture);
+  // A picture that failed part way keeps what it decoded: those rows go out
+  // with the channel's next picture.
+  changedBands_[channel] |= decoder_.ChangedRows();
+  if (!decoded) return 0;
   // The recorder's picture interval, from the picture's height.
   const int height = static_cast<int>(decoder_.Height());
   frameInterval_ = PictureIntervalUs(decoder_.Variant(), height);
   // The picture goes out with the time of its block (Player) or of its
   // live unit.
-  display_.ShowPicture(channel, time, picture.planes, static_cast<int>(decoder_.Width()), height);
+  display_.ShowPictureBands(channel, time, picture.planes, static_cast<int>(decoder_.Width()),
+                            height, changedBands_[channel]);
+  changedBands_[channel] = 0;
   return 1;
 }
 

@@ -9,7 +9,8 @@ DamageScan::DamageScan(RecordingIndex& index, uint32_t gapSeconds, UnitSink* uni
       gapSeconds_(gapSeconds),
       units_(units),
       cutter_(this),
-      chunk_(RecordingIndex::kChunkBlocks * kBlockSize) {}
+      counter_(this),
+      chunk_(kScanChunkBlocks * kBlockSize) {}
 
 void DamageScan::OnUnit(const CutUnit& u) {
   DamageReport& r = *report_;
@@ -71,7 +72,7 @@ void DamageScan::Visit(uint64_t block, BlockState state, const BlockHeader& h,
     CloseStretch(havePrev_, prevTime_);
     inStretch_ = true;
     open_ = Stretch{state, block, 1, havePrev_, false, prevTime_, 0};
-    cutter_.Break();
+    countOnly_ ? counter_.Break() : cutter_.Break();
     return;
   }
   ++r.valid;
@@ -94,7 +95,11 @@ void DamageScan::Visit(uint64_t block, BlockState state, const BlockHeader& h,
   }
   havePrev_ = true;
   prevTime_ = h.time;
-  cutter_.FeedBlock(data, block, h);
+  if (countOnly_) {
+    counter_.FeedBlock(data, block, h);
+  } else {
+    cutter_.FeedBlock(data, block, h);
+  }
 }
 
 int DamageScan::Run(DamageReport* report, const std::function<void(uint64_t, uint64_t)>& progress) {
@@ -102,6 +107,7 @@ int DamageScan::Run(DamageReport* report, const std::function<void(uint64_t, uin
   inStretch_ = false;
   havePrev_ = false;
   cutter_.Reset();
+  counter_.Reset();
   report_ = report;
   DamageReport& r = *report;
   r.size = index_.Size();
@@ -120,8 +126,7 @@ int DamageScan::Run(DamageReport* report, const std::function<void(uint64_t, uin
       b = data;
       continue;
     }
-    const size_t want =
-        static_cast<size_t>(std::min<uint64_t>(RecordingIndex::kChunkBlocks, r.blocks - b));
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(kScanChunkBlocks, r.blocks - b));
     const size_t got = index_.ReadBlocks(b, want, chunk_.data());
     for (size_t i = 0; i < got; ++i) {
       const uint8_t* blk = chunk_.data() + i * kBlockSize;
@@ -136,7 +141,7 @@ int DamageScan::Run(DamageReport* report, const std::function<void(uint64_t, uin
     }
   }
   CloseStretch(false, 0);
-  r.endsInsideUnit = cutter_.Collecting();
+  r.endsInsideUnit = countOnly_ ? counter_.Collecting() : cutter_.Collecting();
   report_ = nullptr;
   return ok;
 }

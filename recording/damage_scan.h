@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "recording/recording_index.h"
+#include "recording/unit_counter.h"
 #include "recording/unit_cutter.h"
 
 namespace marlow {
@@ -74,6 +75,11 @@ class DamageScan : private UnitSink {
   // report then covers what was read; `unreadable` counts the rest).
   int Run(DamageReport* report, const std::function<void(uint64_t, uint64_t)>& progress = {});
 
+  // Units found by UnitCounter instead of cut by UnitCutter: they reach the
+  // sink with data null and headerParses set, for sinks that need no unit
+  // bytes; several times faster. The report is the same either way.
+  void SetCountOnly(bool on) { countOnly_ = on; }
+
  private:
   void OnUnit(const CutUnit& unit) override;
   void OnDropped(uint64_t start, uint8_t code, uint64_t bytes) override;
@@ -84,8 +90,13 @@ class DamageScan : private UnitSink {
   const uint32_t gapSeconds_;
   UnitSink* units_;
   UnitCutter cutter_;
+  UnitCounter counter_;
+  bool countOnly_ = false;
   DamageReport* report_ = nullptr;
-  std::vector<uint8_t> chunk_;  // RecordingIndex::kChunkBlocks blocks
+  // Blocks read at a time: 128 KiB stay in the core's cache from the read's
+  // copy to the scan (4 MiB chunks cost more in the copy than the scan).
+  static constexpr size_t kScanChunkBlocks = 32;
+  ReadBuffer chunk_;  // kScanChunkBlocks blocks
   // The open stretch of non-valid blocks, and the last valid block time.
   bool inStretch_ = false;
   Stretch open_;

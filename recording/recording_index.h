@@ -44,6 +44,22 @@ struct TimeHit {
   uint32_t time = 0;   // its header time (>= the asked time)
 };
 
+// A read buffer that starts on a page boundary: the system's copy into a
+// buffer a few bytes off a cache line (as plain heap blocks are) runs
+// several times slower than into an aligned one.
+class ReadBuffer {
+ public:
+  explicit ReadBuffer(size_t bytes) : bytes_(bytes + kAlign) {}
+  uint8_t* data() {
+    const uintptr_t p = reinterpret_cast<uintptr_t>(bytes_.data());
+    return bytes_.data() + ((kAlign - p % kAlign) % kAlign);
+  }
+
+ private:
+  static constexpr size_t kAlign = 4096;
+  std::vector<uint8_t> bytes_;
+};
+
 class RecordingIndex {
  public:
   // Bytes read by one chunked call: 1024 blocks.
@@ -96,7 +112,7 @@ class RecordingIndex {
   uint64_t size_ = 0;
   ByteOrder order_ = ByteOrder::kNatural;
   bool device_ = false;
-  std::vector<uint8_t> chunk_;  // kChunkBlocks blocks, allocated once
+  ReadBuffer chunk_;  // kChunkBlocks blocks, allocated once
   int probes_ = 0;
 };
 

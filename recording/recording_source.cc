@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/notice.h"
+#include "recording/start_code_search.h"
 
 namespace marlow {
 
@@ -16,18 +17,14 @@ uint32_t Be32(const uint8_t* p) {
          static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 
-// True when one of the eight bytes at p is 0x01 (the zero-byte test on the
-// bytes XOR 0x01; it may not say which, only whether).
-inline bool HasByte01(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  const uint64_t x = v ^ 0x0101010101010101ull;
-  return ((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull) != 0;
-}
-
 }  // namespace
 
-RecordingSource::RecordingSource() : block_(kBlockSize), collector_(kCollectorBytes) {
+RecordingSource::RecordingSource(size_t readAheadBytes)
+    : block_(kBlockSize),
+      chunk_(readAheadBytes <= kBlockSize
+                 ? kBlockSize
+                 : (readAheadBytes + kBlockSize - 1) / kBlockSize * kBlockSize),
+      collector_(kCollectorBytes) {
   collector_[0] = 0;
   collector_[1] = 0;
   collector_[2] = 1;
@@ -37,6 +34,7 @@ RecordingSource::RecordingSource() : block_(kBlockSize), collector_(kCollectorBy
 int RecordingSource::OpenSource(const char* path, bool isDisk) {
   if (IsOpen()) Close();
   if (!file_.OpenRead(path)) return 0;
+  chunkBytes_ = 0;
   position_.store(0, std::memory_order_relaxed);
   isDisk_ = isDisk;
   uint64_t size = 0;
@@ -64,6 +62,7 @@ int RecordingSource::OpenSource(const char* path, bool isDisk) {
 
 int RecordingSource::Close() {
   file_.Close();
+  chunkBytes_ = 0;
   size_.store(0, std::memory_order_relaxed);
   position_.store(0, std::memory_order_relaxed);
   mark_ = 0;
@@ -125,12 +124,45 @@ int RecordingSource::CurrentTime(TimeRecord* out) const {
   return 1;
 }
 
-RecordingSource::Load RecordingSource::LoadBlock(uint64_t blockStart) {
-  if (file_.ReadAt(blockStart, block_.data(), kBlockSize) != kBlockSize) return Load::kShort;
+bool RecordingSource::FetchBlock(uint64_t blockStart) {
+  if (!plainReads_ && !chunk_.empty()) {
+    const uint64_t base = blockStart - blockStart % chunk_.size();
+    uint64_t end = base + chunk_.size();
+    // A disk is read in whole sectors up to its size (a device refuses a
+    // read that runs past its end); a file may have grown since it opened.
+    if (isDisk_ && end > Size()) end = Size() < base ? base : Size();
+    const size_t off = static_cast<size_t>(blockStart - base);
+    if (chunkStart_ != base) {
+      chunkStart_ = base;
+      chunkBytes_ = 0;
+    }
+    if (off + kBlockSize > chunkBytes_) {
+      // Bytes already read stay (a recording only grows at its end); the
+      // read goes on from the last whole block, so it stays block-aligned.
+      const size_t from = chunkBytes_ - chunkBytes_ % kBlockSize;
+      const size_t got =
+          file_.ReadAt(base + from, chunk_.data() + from, static_cast<size_t>(end - base) - from);
+      chunkBytes_ = from + got;
+      if (isDisk_) SwapWordBytes(chunk_.data() + from, got - got % 2);
+    }
+    if (off + kBlockSize <= chunkBytes_) {
+      blk_ = chunk_.data() + off;
+      return true;
+    }
+    // A chunk that failed as a whole (a bad sector further on) or came up
+    // short: the block alone, as the plain reads would try it.
+  }
+  blk_ = block_.data();
+  if (file_.ReadAt(blockStart, block_.data(), kBlockSize) != kBlockSize) return false;
   if (isDisk_) SwapWordBytes(block_.data(), kBlockSize);
+  return true;
+}
+
+RecordingSource::Load RecordingSource::LoadBlock(uint64_t blockStart) {
+  if (!FetchBlock(blockStart)) return Load::kShort;
   BlockHeader h;
   // Header fields are taken from valid blocks only.
-  if (!ParseBlockHeader(block_.data(), &h)) return Load::kInvalid;
+  if (!ParseBlockHeader(blk_, &h)) return Load::kInvalid;
   frameSkip_ = h.frameSkip;
   channelMask_ = h.channelMask;
   SetBlockTime(h.time);
@@ -176,7 +208,7 @@ uint32_t RecordingSource::ReadForward(uint8_t* buffer) {
 // One step of the forward scan over block byte i. True when a start code
 // completes the unit being collected.
 inline bool RecordingSource::StepForward(size_t i) {
-  const uint8_t b = block_[i];
+  const uint8_t b = blk_[i];
   reg_ = reg_ << 8 | b;
   if (collecting_) {
     if (count_ < kCollectorBytes) collector_[count_] = b;
@@ -212,19 +244,17 @@ bool RecordingSource::ScanForwardFast(size_t off, size_t* at) {
       return true;
     }
   }
-  const uint8_t* b = block_.data();
+  const uint8_t* b = blk_;
   while (i < kBlockSize) {
     // j: the end (xx) of the next start code at or after i, or kBlockSize.
     size_t j = kBlockSize;
-    for (size_t k = i - 1; k + 1 < kBlockSize;) {
-      const void* hit = std::memchr(b + k, 1, kBlockSize - 1 - k);
-      if (!hit) break;
-      k = static_cast<size_t>(static_cast<const uint8_t*>(hit) - b);
-      if (b[k - 1] == 0 && b[k - 2] == 0 && IsUnitCode(b[k + 1])) {
+    for (size_t k = i - 1; k + 1 < kBlockSize; ++k) {
+      k = FindPrefixForward(b, k, kBlockSize - 1);
+      if (k == kBlockSize - 1) break;
+      if (IsUnitCode(b[k + 1])) {
         j = k + 1;
         break;
       }
-      ++k;
     }
     const size_t stop = j < kBlockSize ? j + 1 : kBlockSize;
     if (collecting_) {
@@ -332,7 +362,7 @@ inline void RecordingSource::StoreBackward(uint8_t b) {
 }
 
 inline bool RecordingSource::StepBackward(size_t i) {
-  const uint8_t b = block_[i];
+  const uint8_t b = blk_[i];
   reg_ = static_cast<uint32_t>(b) << 24 | reg_ >> 8;
   if (collecting_) StoreBackward(b);
   if (!IsUnitStart(reg_)) return false;
@@ -362,20 +392,14 @@ bool RecordingSource::ScanBackwardFast(size_t off, size_t* at) {
       return true;
     }
   }
-  const uint8_t* b = block_.data();
+  const uint8_t* b = blk_;
   while (i > kBlockHeaderSize) {
     // s: the lowest byte of the nearest start code lying in [8, i - 1], whose
     // four bytes all lie below off + 1; kBlockSize when none.
     size_t s = kBlockSize;
-    for (size_t k = i + 2; k > kBlockHeaderSize + 2;) {
-      // Candidate 01 bytes at k - 1 down to 10, the start code at k - 3.
-      // Eight bytes without a 01 among them are passed over at once.
-      if (k - (kBlockHeaderSize + 2) >= 8 && !HasByte01(b + k - 8)) {
-        k -= 8;
-        continue;
-      }
-      --k;
-      if (b[k] == 1 && b[k - 1] == 0 && b[k - 2] == 0 && IsUnitCode(b[k + 1])) {
+    // Candidate 01 bytes at i + 1 down to 10, the start code 2 bytes lower.
+    for (size_t k = i + 2; (k = FindPrefixBackward(b, kBlockHeaderSize + 2, k)) != 0;) {
+      if (IsUnitCode(b[k + 1])) {
         s = k - 2;
         break;
       }

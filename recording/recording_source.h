@@ -9,8 +9,14 @@
 // Positions move over stream bytes only: the 8 header bytes between blocks
 // are never counted as part of a unit or of a start code.
 //
-// Only the current block is held in memory; the unit being collected lives in
-// a collector of 4 + 131072 bytes allocated once with the source.
+// Blocks are read ahead in aligned chunks of kReadAheadBytes (1 MiB, a
+// multiple of the block and of a disk's 512-byte sector), and a chunk that
+// came up short keeps only the bytes it got: a recording that grows while it
+// is read (one still being written) is read on as far as whole blocks have
+// reached it, exactly as reading block by block would. A disk's chunks end at
+// its size; a block beyond that is read on its own. The chunk buffer and a
+// collector of 4 + 131072 bytes for the unit being collected are allocated
+// once with the source.
 //
 // Threads: one thread reads (Read*, SeekToMark, SetPosition, SaveStretch);
 // Open and Close happen while that thread is stopped. Any other thread may
@@ -32,7 +38,12 @@ namespace marlow {
 
 class RecordingSource {
  public:
-  RecordingSource();
+  static constexpr size_t kReadAheadBytes = 1 << 20;
+
+  // readAheadBytes: the chunk size, rounded up to whole blocks; 0 reads
+  // block by block (smaller chunks let tests and fuzzers meet chunk seams
+  // often).
+  explicit RecordingSource(size_t readAheadBytes = kReadAheadBytes);
   ~RecordingSource() = default;
   RecordingSource(const RecordingSource&) = delete;
   RecordingSource& operator=(const RecordingSource&) = delete;
@@ -101,12 +112,21 @@ class RecordingSource {
   // Forces the plain byte-at-a-time scan instead of the fast one (the two
   // give identical results; the plain one is the reference).
   void UseReferenceScan(bool on) { reference_ = on; }
+  // Forces one read of one block per block visited, nothing kept between
+  // reads (the reference for read-ahead; the results are identical).
+  void UsePlainReads(bool on) {
+    plainReads_ = on;
+    chunkBytes_ = 0;
+  }
 
  private:
   enum class Load { kValid, kInvalid, kShort };
   // Reads the block at blockStart into block_ (natural order) and, when its
   // check holds, takes its time, frame skip and channel mask.
   Load LoadBlock(uint64_t blockStart);
+  // Points blk_ at the kBlockSize bytes at blockStart (natural order); false
+  // when they cannot all be read.
+  bool FetchBlock(uint64_t blockStart);
   uint32_t FinishForward(uint64_t codeEnd, uint8_t* buffer);
   uint32_t FinishBackward(uint64_t codeStart, uint8_t* buffer);
   bool StepForward(size_t i);
@@ -132,8 +152,13 @@ class RecordingSource {
   uint64_t mark_ = 0;
   int variant_ = 4;
   bool reference_ = false;
+  bool plainReads_ = false;
 
-  std::vector<uint8_t> block_;      // kBlockSize
+  std::vector<uint8_t> block_;      // kBlockSize: plain reads, SaveStretch
+  std::vector<uint8_t> chunk_;      // the chunk size, whole blocks
+  uint64_t chunkStart_ = 0;         // file offset of chunk_[0]
+  size_t chunkBytes_ = 0;           // bytes of chunk_ read (natural order)
+  const uint8_t* blk_ = nullptr;    // the current block, in block_ or chunk_
   std::vector<uint8_t> collector_;  // 4 + kMaxUnitBytes
   // Block time as one word: bit 32 set = seconds in bits 31..0 are valid;
   // clear = the time before the first read.

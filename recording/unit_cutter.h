@@ -30,6 +30,9 @@ struct CutUnit {
   uint32_t time = 0;
   uint16_t channelMask = 0;
   uint8_t frameSkip = 0;
+  // From UnitCounter only: 1 when the picture's header parses, else 0; -1
+  // when not checked (UnitCutter, sound units).
+  int8_t headerParses = -1;
 };
 
 class UnitSink {

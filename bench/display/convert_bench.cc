@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
   std::vector<Row> rows;
   for (PixelFormat format : {PixelFormat::Bgr24BottomUp, PixelFormat::Xrgb32})
     for (ConvertKernel kernel :
-         {ConvertKernel::Reference, ConvertKernel::Sse2, ConvertKernel::Avx2})
+         {ConvertKernel::Reference, ConvertKernel::Sse2, ConvertKernel::Ssse3, ConvertKernel::Avx2})
       if (marlow::ConvertKernelAvailable(kernel)) rows.push_back(Row{format, kernel, 1e30});
   double withConversion = 1e30, passThrough = 1e30;
   const std::string log = (dir / "ffmpeg.log").string();
@@ -258,8 +258,8 @@ int main(int argc, char** argv) {
     else
       std::printf("%-34s did not run under callgrind\n", "swscale yuv420p->bgr24");
     for (PixelFormat format : {PixelFormat::Bgr24BottomUp, PixelFormat::Xrgb32}) {
-      for (ConvertKernel kernel :
-           {ConvertKernel::Reference, ConvertKernel::Sse2, ConvertKernel::Avx2}) {
+      for (ConvertKernel kernel : {ConvertKernel::Reference, ConvertKernel::Sse2,
+                                   ConvertKernel::Ssse3, ConvertKernel::Avx2}) {
         if (!marlow::ConvertKernelAvailable(kernel)) continue;
         const double ir = CallgrindInstructions(argv[0], dir.string(), kernel, format, count);
         const std::string name =

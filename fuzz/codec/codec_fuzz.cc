@@ -1,6 +1,7 @@
 // Fuzz target: arbitrary bytes through ParseHeader and Decode under every
-// stream variant, on the fast and the reference coefficient paths, which
-// must agree, and through every inverse transform, which must agree too.
+// stream variant, on the fast path (padded bit reader, fast coefficient
+// table, fastest transform) and the reference path, which must agree, and
+// through every inverse transform, which must agree too.
 //
 // Input: byte 0 selects the variant (mod 10); the rest is one unit. The
 // unit is copied into a buffer of exactly its size so the sanitizers see any
@@ -59,14 +60,25 @@ void CompareTransforms(const uint8_t* data, size_t size) {
   marlow::InverseTransformReference(a);
   for (int path = marlow::kTransformSse2; path <= marlow::BestInverseTransformPath(); ++path) {
     marlow::SelectInverseTransformPath(path);
-    int16_t b[64], c[64];
+    int16_t b[64], c[64], t[64], p[64];
     std::memcpy(b, input, sizeof b);
     std::memcpy(c, input, sizeof c);
+    // The decoder's form: the same coefficients column by column.
+    for (int k = 0; k < 64; ++k) t[(k & 7) * 8 + (k >> 3)] = input[k];
+    // And in the paired layout, where this path has a form for it.
+    for (int k = 0; k < 64; ++k) p[marlow::PairedIndex(k >> 3, k & 7)] = input[k];
+    const marlow::InverseTransformStoreFunction paired =
+        marlow::CurrentInverseTransformStorePaired();
     marlow::InverseTransform(b);
-    uint8_t stored[64];
+    uint8_t stored[64], transposed[64];
     marlow::InverseTransformStore(c, stored, 8);
+    marlow::InverseTransformStoreTransposed(t, transposed, 8);
+    uint8_t pairedOut[64];
+    (paired ? paired : marlow::InverseTransformStorePairedReference)(p, pairedOut, 8);
     for (int k = 0; k < 64; ++k) {
       if (a[k] != b[k] || stored[k] != a[k] || c[k] != 0) std::abort();
+      if (transposed[k] != a[k] || t[k] != 0) std::abort();
+      if (pairedOut[k] != a[k] || p[k] != 0) std::abort();
     }
   }
   marlow::SelectInverseTransformPath(marlow::BestInverseTransformPath());

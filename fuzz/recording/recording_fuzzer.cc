@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to RecordingSource as a recording file and as a disk
-// image, reading forwards and backwards in turns, with the fast scan checked
-// against the plain reference on every read. The bytes are read from memory
+// image, reading forwards and backwards in turns, with the fast scan and the
+// read-ahead checked against the plain references on every read. The bytes are read from memory
 // through the file layer's memory files: no temporary files, thousands of
 // runs a second.
 //
@@ -37,8 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   marlow::platform::PutMemoryFile("mem:fuzz.img", bytes.data(), bytes.size());
 
   static std::vector<uint8_t> a(marlow::kMaxUnitBytes), b(marlow::kMaxUnitBytes);
-  static marlow::RecordingSource fast, plain;
+  // Chunks of three blocks, so reads meet chunk seams and short chunks often.
+  static marlow::RecordingSource fast(3 * marlow::kBlockSize), plain;
   plain.UseReferenceScan(true);
+  plain.UsePlainReads(true);
   for (int disk = 0; disk < 2; ++disk) {
     const char* path = disk ? "mem:fuzz.img" : "mem:fuzz.kvr";
     const int of = fast.OpenSource(path, disk != 0);

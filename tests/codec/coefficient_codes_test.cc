@@ -123,10 +123,11 @@ TEST(CoefficientCodesTest, FastTableAgreesWithTheListForEveryWindow) {
   constexpr int kBits = kFastCoefficientBits;
   int coefficient_windows = 0;
   for (uint32_t w = 0; w < (1u << kBits); ++w) {
-    const FastCoefficientEntry& e = kFastCoefficientTable.entry[w];
+    const FastCoefficientEntry e = kFastCoefficientTable.entry[w];
     if (w >> (kBits - kEndOfBlockLength) == kEndOfBlockCode) {
-      EXPECT_EQ(e.length, kEndOfBlockLength) << w;
-      EXPECT_EQ(e.run, kRunEndOfBlock) << w;
+      EXPECT_EQ(FastLength(e), kEndOfBlockLength) << w;
+      EXPECT_EQ(FastLevel(e), 0u) << w;
+      EXPECT_EQ(FastAdvance(e), kFastEndOfBlockAdvance) << w;
       continue;
     }
     const CoefficientCode* found = nullptr;
@@ -134,14 +135,14 @@ TEST(CoefficientCodesTest, FastTableAgreesWithTheListForEveryWindow) {
       if (c.length <= kBits && w >> (kBits - c.length) == c.code) found = &c;
     }
     if (!found || found->length + 1 > kBits) {
-      EXPECT_EQ(e.length, 0) << w;
+      EXPECT_EQ(FastLength(e), 0u) << w;
       continue;
     }
     ++coefficient_windows;
     const bool negative = (w >> (kBits - 1 - found->length)) & 1;
-    EXPECT_EQ(e.length, found->length + 1) << w;
-    EXPECT_EQ(e.run, found->run) << w;
-    EXPECT_EQ(e.level, negative ? 8 - found->level : 8 + found->level) << w;
+    EXPECT_EQ(FastLength(e), found->length + 1u) << w;
+    EXPECT_EQ(FastAdvance(e), (found->run + 1u) * 16) << w;
+    EXPECT_EQ(FastLevel(e), negative ? 8u - found->level : 8u + found->level) << w;
   }
   // Each code of length n with its sign fills 2^(kBits - n) windows.
   int expected = 0;

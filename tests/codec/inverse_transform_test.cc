@@ -57,14 +57,20 @@ TEST(InverseTransformTest, ClampsEachSampleToTheRange) {
 }
 
 // Stores through the dispatcher into a plane with a stride (offset 3, rows
-// 20 bytes apart) and checks the block is left zero.
-void StoreToPlane(const int16_t* input, bool column_by_column, uint8_t* plane) {
+// 20 bytes apart) and checks the block is left zero. Layouts: 0 raster,
+// 1 column by column, 2 paired (the fastest paired form, or its reference
+// where there is none).
+void StoreToPlane(const int16_t* input, int layout, uint8_t* plane) {
   int16_t block[64];
   for (int k = 0; k < 64; ++k) {
-    block[column_by_column ? (k & 7) * 8 + (k >> 3) : k] = input[k];
+    const int r = k / 8, c = k % 8;
+    block[layout == 0 ? k : (layout == 1 ? c * 8 + r : PairedIndex(r, c))] = input[k];
   }
   std::memset(plane, 0xAA, 8 * 20);
-  if (column_by_column) {
+  if (layout == 2) {
+    const InverseTransformStoreFunction paired = CurrentInverseTransformStorePaired();
+    (paired ? paired : InverseTransformStorePairedReference)(block, plane + 3, 20);
+  } else if (layout == 1) {
     InverseTransformStoreTransposed(block, plane + 3, 20);
   } else {
     InverseTransformStore(block, plane + 3, 20);
@@ -93,9 +99,10 @@ void ExpectAgreement(const int16_t* input, const char* what, int n) {
     std::memcpy(d, input, sizeof d);
     InverseTransform(b);
     InverseTransformSigned(d);
-    uint8_t plane[8 * 20], plane_t[8 * 20];
-    StoreToPlane(input, false, plane);
-    StoreToPlane(input, true, plane_t);
+    uint8_t plane[8 * 20], plane_t[8 * 20], plane_p[8 * 20];
+    StoreToPlane(input, 0, plane);
+    StoreToPlane(input, 1, plane_t);
+    StoreToPlane(input, 2, plane_p);
     for (int k = 0; k < 64; ++k) {
       ASSERT_EQ(b[k], ref[k]) << what << " block " << n << " path " << path << " at " << k;
       ASSERT_EQ(d[k], ref_signed[k]) << what << " signed block " << n << " path " << path;
@@ -103,6 +110,7 @@ void ExpectAgreement(const int16_t* input, const char* what, int n) {
           << what << " block " << n << " path " << path;
     }
     ASSERT_EQ(0, std::memcmp(plane, plane_t, sizeof plane)) << what << " block " << n;
+    ASSERT_EQ(0, std::memcmp(plane, plane_p, sizeof plane)) << what << " paired block " << n;
     ASSERT_EQ(plane[0], 0xAA);
     ASSERT_EQ(plane[11], 0xAA);
   }

@@ -134,7 +134,8 @@ TEST_P(KernelExactness, StructuredPictures) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, KernelExactness,
-                         testing::Values(ConvertKernel::Sse2, ConvertKernel::Avx2),
+                         testing::Values(ConvertKernel::Sse2, ConvertKernel::Ssse3,
+                                         ConvertKernel::Avx2),
                          [](const testing::TestParamInfo<ConvertKernel>& info) {
                            return std::string(ConvertKernelName(info.param));
                          });

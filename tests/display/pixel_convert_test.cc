@@ -16,7 +16,8 @@ using test::YuvPicture;
 
 std::vector<ConvertKernel> AvailableKernels() {
   std::vector<ConvertKernel> kernels;
-  for (ConvertKernel k : {ConvertKernel::Reference, ConvertKernel::Sse2, ConvertKernel::Avx2})
+  for (ConvertKernel k :
+       {ConvertKernel::Reference, ConvertKernel::Sse2, ConvertKernel::Ssse3, ConvertKernel::Avx2})
     if (ConvertKernelAvailable(k)) kernels.push_back(k);
   return kernels;
 }

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
+#include "display/pixel_convert.h"
 #include "tests/display_window/display_window_fixture.h"
 
 namespace marlow {
@@ -181,6 +185,71 @@ TEST_P(DisplayPathTest, ResizingKeepsPanesFilled) {
     EXPECT_EQ(Expected(channel), grab.At(p.x, p.y)) << channel;
   }
   EXPECT_EQ(GetParam() == Path::DirectDraw ? 1 : 0, display_->DirectDrawActive());
+}
+
+// Pictures that change band by band (as update pictures do), two channels
+// interleaved through the one conversion target and one channel alone, and
+// a size change told as a one-band change: the window must show what
+// converting every picture whole with the reference shows.
+TEST_P(DisplayPathTest, ChangedBandsShowAsWholePicturesWould) {
+  display_->SetChannelCount(4);
+  ASSERT_EQ(1, display_->SelectLayout(4, 0));
+  uint32_t seed = 99;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  auto fillBand = [&](std::vector<uint8_t>& p, int height, int band) {
+    const int w = 640;
+    const uint8_t base = static_cast<uint8_t>(next());
+    for (int y = band * 16; y < band * 16 + 16 && y < height; ++y) {
+      for (int x = 0; x < w; ++x) p[y * w + x] = static_cast<uint8_t>(base + x / 5 + y);
+      uint8_t* cb = p.data() + w * height + (y / 2) * (w / 2);
+      for (int x = 0; x < w / 2; ++x) {
+        cb[x] = static_cast<uint8_t>(base ^ (x / 9));
+        cb[x + w * height / 4] = static_cast<uint8_t>(base + 3 * (x / 7));
+      }
+    }
+  };
+  std::vector<uint8_t> planes[2];
+  int heights[2] = {224, 224};
+  const TimeRecord time = {};
+  for (int c = 0; c < 2; ++c) {
+    planes[c].assign(640 * 272 * 3 / 2, 0);
+    for (int band = 0; band < 17; ++band) fillBand(planes[c], heights[c], band);
+    ASSERT_EQ(1, display_->Show(c, time, planes[c].data(), 640, heights[c]));
+  }
+  for (int step = 0; step < 60; ++step) {
+    const int c = step < 20 ? 0 : static_cast<int>(next() % 2);
+    if (step == 40) {
+      // A new size is a new picture, whatever the bands say.
+      heights[1] = 272;
+      for (int band = 0; band < 17; ++band) fillBand(planes[1], heights[1], band);
+      ASSERT_EQ(1, display_->Show(1, time, planes[1].data(), 640, heights[1], 1u << 3));
+      continue;
+    }
+    uint32_t bands = 0;
+    for (int k = static_cast<int>(next() % 3); k >= 0; --k) {
+      const int band = static_cast<int>(next() % static_cast<uint32_t>(heights[c] / 16));
+      fillBand(planes[c], heights[c], band);
+      bands |= 1u << band;
+    }
+    ASSERT_EQ(1, display_->Show(c, time, planes[c].data(), 640, heights[c], bands));
+  }
+  const Grab partial = GrabDisplay();
+  SetForceReference(true);
+  for (int c = 0; c < 2; ++c) {
+    ASSERT_EQ(1, display_->Show(c, time, planes[c].data(), 640, heights[c]));
+  }
+  const Grab whole = GrabDisplay();
+  SetForceReference(false);
+  int differ = 0;
+  for (int y = 0; y < whole.Height(); ++y) {
+    for (int x = 0; x < whole.Width(); ++x) differ += partial.At(x, y) != whole.At(x, y);
+  }
+  EXPECT_EQ(0, differ);
+  // The panes show pictures, not the logo or black.
+  EXPECT_NE(partial.At(100, 100), partial.At(420, 100));
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, DisplayPathTest, ::testing::Values(Path::Gdi, Path::DirectDraw),

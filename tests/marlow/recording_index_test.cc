@@ -1,12 +1,16 @@
 // Block index, time look-up and damage scan on made recordings: bisection
 // and scan agree, the unit cutter cuts as RecordingSource reads, and the
-// damage report names exactly the blocks that were broken.
+// damage report names exactly the blocks that were broken; the unit counter
+// equals the cutter with the decoder's header parse.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "codec/video_decoder.h"
 #include "recording/damage_scan.h"
 #include "recording/recording_index.h"
 #include "recording/recording_source.h"
@@ -175,6 +179,108 @@ TEST(DamageScan, OverLongUnitsAndUnwrittenBlocksAreToldApart) {
   EXPECT_EQ(r.droppedBeforeUnwritten, 1u);  // the last unit before the empty stretch
   ASSERT_GE(cut.units.size(), 2u);
   EXPECT_EQ(cut.units[1].bytes.size(), kMaxUnitBytes);  // kept up to the limit
+}
+
+// Every unit and dropped unit as a tuple: what the fast scan must equal.
+class Facts : public UnitSink {
+ public:
+  Facts() { decoder_.Reset(4); }
+  void OnUnit(const CutUnit& u) override {
+    int parses = -1;
+    if (u.kind == UnitKind::kVideo)
+      parses = u.data ? (decoder_.ParseHeader(u.data, u.length) ? 1 : 0) : u.headerParses;
+    seen.emplace_back(u.kind == UnitKind::kAudio, u.code, u.channel, u.length, u.bytes, u.start,
+                      u.time, parses);
+  }
+  void OnDropped(uint64_t start, uint8_t code, uint64_t bytes) override {
+    seen.emplace_back(false, code, -1, 0, bytes, start, 0, -2);
+  }
+  std::vector<std::tuple<bool, int, int, uint32_t, uint64_t, uint64_t, uint32_t, int>> seen;
+
+ private:
+  VideoDecoder decoder_;
+};
+
+void ExpectCountEqualsCut(const std::string& path, bool bothVerdicts) {
+  RecordingIndex index;
+  ASSERT_EQ(index.Open(path.c_str(), true, ByteOrder::kNatural), 1);
+  Facts cut, counted;
+  DamageReport a, b;
+  DamageScan plain(index, 60, &cut);
+  ASSERT_EQ(plain.Run(&a), 1);
+  DamageScan fast(index, 60, &counted);
+  fast.SetCountOnly(true);
+  ASSERT_EQ(fast.Run(&b), 1);
+  ASSERT_EQ(counted.seen.size(), cut.seen.size());
+  for (size_t i = 0; i < cut.seen.size(); ++i) ASSERT_EQ(counted.seen[i], cut.seen[i]) << i;
+  EXPECT_EQ(a.overLongUnits, b.overLongUnits);
+  EXPECT_EQ(a.droppedUnits, b.droppedUnits);
+  EXPECT_EQ(a.droppedBeforeUnwritten, b.droppedBeforeUnwritten);
+  EXPECT_EQ(a.endsInsideUnit, b.endsInsideUnit);
+  for (int c = 0; c < 16; ++c) EXPECT_EQ(a.fullPictures[c], b.fullPictures[c]);
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(a.audioBytes[k], b.audioBytes[k]);
+  if (!bothVerdicts) return;
+  int parses[2] = {};
+  for (const auto& f : cut.seen)
+    if (std::get<7>(f) >= 0) ++parses[std::get<7>(f)];
+  EXPECT_GT(parses[0], 0);
+  EXPECT_GT(parses[1], 0);
+}
+
+TEST(UnitCounter, EqualsTheCutterAndTheDecodersHeaderParse) {
+  // A made recording with broken blocks: real pictures and sound.
+  RecordingPlan plan;
+  plan.channels = 16;
+  plan.seconds = 6;
+  plan.brokenBlocks = {3, 40, 41, 90};
+  ExpectCountEqualsCut(Made("count", plan), false);
+
+  // Hostile streams: units of every code with heads of every quantiser,
+  // 12-19 slice codes among fillers rich in 00 and 01 (codes across block
+  // ends), picture-ending FE codes, over-long units, and damaged and
+  // unwritten blocks between valid ones.
+  std::mt19937 rng(15);
+  for (int round = 0; round < 6; ++round) {
+    std::vector<uint8_t> stream;
+    bool noisy = false;
+    auto filler = [&](size_t n) {
+      // Rich in 00 and 01 (codes of their own) in one unit of four.
+      for (size_t i = 0; i < n; ++i) {
+        const unsigned r = rng() % 8;
+        stream.push_back(noisy && r < 3 ? 0 : noisy && r < 5 ? 1 : static_cast<uint8_t>(rng()));
+      }
+    };
+    while (stream.size() < 600000) {
+      noisy = rng() % 4 == 0;
+      // Heads that are often 00, so that codes also begin inside the head.
+      stream.insert(stream.end(), {0, 0, 1, static_cast<uint8_t>(0xF8 + rng() % 6),
+                                   static_cast<uint8_t>(rng() % 4 ? rng() : 0)});
+      filler(rng() % 4);
+      const int slices = 13 + static_cast<int>(rng() % 6);
+      for (int k = 0; k < slices; ++k) {
+        const uint8_t code = rng() % 64 == 0 ? 0xFE : static_cast<uint8_t>(rng() % 0xF0);
+        stream.insert(stream.end(), {0, 0, 1, code});
+        filler(rng() % 128 == 0 ? 140000 : rng() % 300);
+      }
+      // A slice code whose code byte is the next unit's first 00.
+      if (rng() % 4 == 0) stream.insert(stream.end(), {0, 0, 1});
+    }
+    std::vector<uint8_t> file;
+    uint8_t head[kBlockHeaderSize];
+    for (size_t at = 0, n = 0; at + kBlockPayload <= stream.size(); at += kBlockPayload, ++n) {
+      BuildBlockHeader(1704067200 + static_cast<uint32_t>(n / 8), 1, 0, head);
+      const unsigned kind = rng() % 40;
+      if (kind == 0) head[7] ^= 0x5A;  // damaged
+      file.insert(file.end(), head, head + kBlockHeaderSize);
+      file.insert(file.end(), stream.begin() + at, stream.begin() + at + kBlockPayload);
+      if (kind == 1) std::fill(file.end() - kBlockSize, file.end(), 0);  // unwritten
+    }
+    const std::string path = ::testing::TempDir() + "/index_hostile.kvr";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+    ExpectCountEqualsCut(path, true);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // marlow export: one video file per channel, every channel on its own
-// thread. Natively through FFmpeg's libraries.
+// thread. Natively through FFmpeg's libraries, on Windows through the
+// system's AVI file interface.
 #include <algorithm>
 #include <atomic>
 #include <cinttypes>
@@ -14,13 +15,67 @@
 #include "tools/marlow/commands.h"
 #include "tools/marlow/export_job.h"
 #if MARLOW_HAVE_FFMPEG
-#include "tools/marlow/ffmpeg_writer.h"
+#include "tools/marlow/video_file_writer.h"
+#elif MARLOW_HAVE_AVI
+#include "tools/marlow/avi_file_sink.h"
 #endif
 
 namespace marlow::cli {
 
 namespace {
 
+#if MARLOW_HAVE_FFMPEG
+// Loaded from the module on the first export.
+NewWriterFunction newWriter = nullptr;
+struct FileWriter final : ExportSink {
+  std::unique_ptr<VideoFileWriter> w{newWriter()};
+  int Open(const std::string& f, int width, int height, uint64_t rate, uint64_t scale, bool audio,
+           const EncoderSettings& s) {
+    return w->Open(f, width, height, rate, scale, audio, s);
+  }
+  int Picture(const uint8_t* p, int width, int height) override {
+    return w->Picture(p, width, height);
+  }
+  int Audio(const uint8_t* a, size_t n) override { return w->Audio(a, n); }
+  int Finish() { return w->Finish(); }
+  const std::string& error() const { return w->error(); }
+};
+#elif MARLOW_HAVE_AVI
+using FileWriter = AviFileSink;
+struct EncoderSettings {
+  std::string container = "avi";
+  std::string codec = "raw";
+  int threads = 1;
+};
+#endif
+
+#if MARLOW_HAVE_AVI && !MARLOW_HAVE_FFMPEG
+const char kHelp[] =
+    "usage: marlow export PATH --channels 1,3|all --out NAME [--from T] [--to T]\n"
+    "                     [--audio] [--format avi] [--codec raw|FOURCC] [--jobs N]\n"
+    "                     [--json] [--disk|--file]\n"
+    "\n"
+    "Writes one AVI file for each chosen channel that has pictures: NAME with -CH<n>\n"
+    "before its extension (out.avi gives out-CH1.avi, out-CH3.avi; a file that would\n"
+    "pass 2 GiB goes on in out-CH1-2.avi, ...). Pictures are doubled to full height\n"
+    "and stamped with the recording's date and time; each channel is decoded onto a\n"
+    "picture of its own, starting at its last full picture before the stretch, so\n"
+    "every picture is exact. With --audio the recording's sound (8-bit PCM) goes into\n"
+    "every file and sets the files' duration. Channels are written in parallel; a\n"
+    "progress line shows on a terminal.\n"
+    "\n"
+    "  --channels LIST  channels 1-16, e.g. 1,3,5-8, or all\n"
+    "  --from T, --to T stretch to export (\"YYYY-MM-DD HH:MM:SS\"; default: all)\n"
+    "  --audio          put the sound into the files\n"
+    "  --format F       avi (the only format of this build)\n"
+    "  --codec C        raw (default: uncompressed 24-bit pictures) or the four-letter\n"
+    "                   handler of an installed video compressor\n"
+    "  --jobs N         channels written at once (default: the number of cores)\n"
+    "  --json           list the files written as JSON\n"
+    "\n"
+    "Exit status: 0 ok, 1 nothing to export or a file failed, 2 bad usage or cannot\n"
+    "read.\n";
+#else
 const char kHelp[] =
     "usage: marlow export PATH --channels 1,3|all --out NAME [--from T] [--to T]\n"
     "                     [--audio] [--format mp4|avi] [--codec h264|mjpeg|raw]\n"
@@ -47,6 +102,7 @@ const char kHelp[] =
     "\n"
     "Exit status: 0 ok, 1 nothing to export or a file failed, 2 bad usage or cannot\n"
     "read.\n";
+#endif
 
 }  // namespace
 
@@ -61,7 +117,7 @@ int RunExport(int argc, char** argv) {
     std::fputs(kHelp, stdout);
     return kExitOk;
   }
-#if !MARLOW_HAVE_FFMPEG
+#if !MARLOW_HAVE_FFMPEG && !MARLOW_HAVE_AVI
   return Fail("export", kExitCannot,
               "export is not available in this build (it has no video file writer); use the "
               "viewer's Export To AVI, or the Linux build of marlow");
@@ -75,6 +131,7 @@ int RunExport(int argc, char** argv) {
     return Fail("export", kExitCannot, "--channels: %s", error.c_str());
   if (!args.Has("out")) return Fail("export", kExitCannot, "--out NAME is required");
   EncoderSettings s;
+#if MARLOW_HAVE_FFMPEG
   s.container = args.Get("format", "mp4");
   if (s.container != "mp4" && s.container != "avi")
     return Fail("export", kExitCannot, "--format is mp4 or avi, not %s", s.container.c_str());
@@ -89,6 +146,20 @@ int RunExport(int argc, char** argv) {
     s.crf = static_cast<int>(v);
   }
   s.preset = args.Get("preset", "veryfast");
+  newWriter = LoadFfmpegWriter(&error);
+  if (!newWriter)
+    return Fail("export", kExitCannot, "cannot load the video writer: %s", error.c_str());
+#else
+  s.container = args.Get("format", "avi");
+  if (s.container != "avi")
+    return Fail("export", kExitCannot, "this build writes avi files only, not %s",
+                s.container.c_str());
+  s.codec = args.Get("codec", "raw");
+  std::string compressor;
+  if (!UseAviCompressor(s.codec, &compressor))
+    return Fail("export", kExitCannot, "--codec %s: no installed video compressor has it",
+                s.codec.c_str());
+#endif
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   uint64_t jobs = cores;
   if (args.Has("jobs") && (!ParseUnsigned(args.Get("jobs"), 64, &jobs) || jobs == 0))
@@ -147,6 +218,7 @@ int RunExport(int argc, char** argv) {
   struct Result {
     int64_t pictures = -1;
     std::string error;
+    std::vector<std::string> parts;  // further files of a channel past 2 GiB
   };
   std::vector<Result> results(16);
   std::atomic<size_t> next{0};
@@ -171,10 +243,18 @@ int RunExport(int argc, char** argv) {
     for (size_t i; (i = next++) < channels.size();) {
       const int c = channels[i];
       const ChannelPlan& p = plan.channels[c];
-      FfmpegWriter writer;
+#if MARLOW_HAVE_AVI && !MARLOW_HAVE_FFMPEG
+      AviThreadScope aviScope;
+#endif
+      FileWriter writer;
       Result& r = results[c];
       if (!writer.Open(p.file, static_cast<int>(p.width), 2 * static_cast<int>(p.height), p.rate,
-                       p.scale, withAudio, s)) {
+                       p.scale, withAudio
+#if MARLOW_HAVE_FFMPEG
+                       ,
+                       s
+#endif
+                       )) {
         r.error = writer.error();
         continue;
       }
@@ -184,6 +264,10 @@ int RunExport(int argc, char** argv) {
       r.pictures = RunChannelExport(plan, c, withAudio, &counting, &blocksDone);
       if (r.pictures < 0) r.error = writer.error().empty() ? "reading failed" : writer.error();
       if (!writer.Finish() && r.error.empty()) r.error = writer.error();
+#if MARLOW_HAVE_AVI && !MARLOW_HAVE_FFMPEG
+      if (writer.Files().size() > 1)
+        r.parts.assign(writer.Files().begin() + 1, writer.Files().end());
+#endif
       if (!r.error.empty()) r.pictures = -1;
     }
   };
@@ -230,6 +314,11 @@ int RunExport(int argc, char** argv) {
                 results[c].pictures < 0 ? 0 : static_cast<uint64_t>(results[c].pictures));
       j.Number("pictures_per_second", double(p.rate) / double(p.scale));
       j.Bool("exact_from_start", p.exact);
+      if (!results[c].parts.empty()) {
+        j.BeginArray("parts");
+        for (const std::string& f : results[c].parts) j.String(nullptr, f);
+        j.EndArray();
+      }
       if (!results[c].error.empty()) j.String("error", results[c].error);
       j.EndObject();
     }
@@ -246,6 +335,7 @@ int RunExport(int argc, char** argv) {
       std::printf("%s  %ux%u  %" PRId64 " pictures  %.3f pictures/s%s\n", p.file.c_str(), p.width,
                   2 * p.height, results[c].pictures, double(p.rate) / double(p.scale),
                   withAudio ? "  with sound" : "");
+      for (const std::string& f : results[c].parts) std::printf("  continued in %s\n", f.c_str());
     }
   }
   if (!args.Has("json"))

@@ -192,7 +192,7 @@ int RunFrames(int argc, char** argv) {
     sameSecond = (t == lastSecond && !written.empty()) ? sameSecond + 1 : 0;
     lastSecond = t;
     const std::string stem = FileStem(dir, channel, t, sameSecond);
-    if (!WriteBmpFile((stem + ".bmp").c_str(), bgr.get(), w, hgt))
+    if (!WriteBmp24File((stem + ".bmp").c_str(), bgr.get(), w, hgt))
       return Fail("frames", kExitCannot, "cannot write %s.bmp", stem.c_str());
     if (png && !WritePngFile((stem + ".png").c_str(), bgr.get(), w, hgt))
       return Fail("frames", kExitCannot, "cannot write %s.png", stem.c_str());

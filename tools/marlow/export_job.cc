@@ -20,7 +20,7 @@ constexpr uint64_t kMaxBackBytes = 256ull << 20;
 // Returns false on a read failure.
 bool ReadStretch(RecordingIndex& index, uint64_t from, uint64_t end, UnitCutter& cutter,
                  std::atomic<uint64_t>* done, const std::atomic<bool>* stop = nullptr) {
-  std::vector<uint8_t> chunk(RecordingIndex::kChunkBlocks * kBlockSize);
+  ReadBuffer chunk(RecordingIndex::kChunkBlocks * kBlockSize);
   BlockHeader h;
   for (uint64_t b = from; b < end;) {
     if (stop && stop->load()) return true;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/marlow/export_job.h"
+#include "tools/marlow/video_file_writer.h"
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -17,15 +17,7 @@ struct SwsContext;
 
 namespace marlow::cli {
 
-struct EncoderSettings {
-  std::string container = "mp4";    // mp4 or avi
-  std::string codec = "h264";       // h264, mjpeg or raw
-  int crf = 15;                     // H.264 quality
-  std::string preset = "veryfast";  // H.264 speed
-  int threads = 1;                  // encoder threads for this file
-};
-
-class FfmpegWriter final : public ExportSink {
+class FfmpegWriter final : public VideoFileWriter {
  public:
   FfmpegWriter() = default;
   ~FfmpegWriter() override;
@@ -35,12 +27,12 @@ class FfmpegWriter final : public ExportSink {
   // Creates the file: width x height pictures, rate / scale a second, sound
   // at 8000 Hz when withAudio. 0 with error() set on failure.
   int Open(const std::string& file, int width, int height, uint64_t rate, uint64_t scale,
-           bool withAudio, const EncoderSettings& settings);
+           bool withAudio, const EncoderSettings& settings) override;
   int Picture(const uint8_t* bottomUpBgr, int width, int height) override;
   int Audio(const uint8_t* samples, size_t n) override;
   // Drains the encoders and writes the trailer. 0 on failure.
-  int Finish();
-  const std::string& error() const { return error_; }
+  int Finish() override;
+  const std::string& error() const override { return error_; }
 
  private:
   int Fail(const char* what, int code);

@@ -4,12 +4,13 @@
 
 #include <cstdint>
 
+#include "display/bmp_file.h"
+
 namespace marlow::cli {
 
 // Rows of bottom-up BGR pixels, each row padded to a multiple of 4 bytes, as
-// the Bgr24BottomUp conversion writes them.
-int BmpRowBytes(int width);
-int WriteBmpFile(const char* path, const uint8_t* bottomUpBgr, int width, int height);
+// the Bgr24BottomUp conversion writes them; BMP files are written by
+// WriteBmp24File (display/bmp_file.h).
 // True when WritePngFile can write (built with zlib).
 bool PngAvailable();
 int WritePngFile(const char* path, const uint8_t* bottomUpBgr, int width, int height);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "display/bmp_file.h"
 #include "display/pixel_convert.h"
 #include "platform/file.h"
 
@@ -11,36 +12,7 @@ namespace {
 
 constexpr int kMaxWidth = 640, kMaxHeight = 272;
 
-int RowBytes(int width) {
-  return (width * 3 + 3) & ~3;
-}
-
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v);
-  Put16(p + 2, v >> 16);
-}
-
 }  // namespace
-
-int WriteBmp24(const char* path, const uint8_t* rows, int width, int height) {
-  const uint32_t image = static_cast<uint32_t>(RowBytes(width) * height);
-  uint8_t header[54] = {'B', 'M'};
-  Put32(header + 2, 54 + image);
-  Put32(header + 10, 54);
-  Put32(header + 14, 40);
-  Put32(header + 18, static_cast<uint32_t>(width));
-  Put32(header + 22, static_cast<uint32_t>(height));
-  Put16(header + 26, 1);
-  Put16(header + 28, 24);
-  Put32(header + 34, image);
-  platform::File f;
-  return f.Create(path) && f.Write(header, sizeof header) && f.Write(rows, image) ? 1 : 0;
-}
 
 ConsoleDisplay::ConsoleDisplay(Clock& clock, std::FILE* out, int bmpEvery, std::string bmpFolder)
     : clock_(clock),
@@ -48,7 +20,7 @@ ConsoleDisplay::ConsoleDisplay(Clock& clock, std::FILE* out, int bmpEvery, std::
       bmpEvery_(bmpEvery),
       bmpFolder_(std::move(bmpFolder)),
       start_(clock.NowMs()),
-      bgr_(new uint8_t[static_cast<size_t>(RowBytes(kMaxWidth)) * kMaxHeight]) {}
+      bgr_(new uint8_t[static_cast<size_t>(BmpRowBytes(kMaxWidth)) * kMaxHeight]) {}
 
 void ConsoleDisplay::ShowPicture(int channel, const TimeRecord& t, const uint8_t* planes, int width,
                                  int height) {
@@ -71,12 +43,12 @@ void ConsoleDisplay::ShowPicture(int channel, const TimeRecord& t, const uint8_t
 
 bool ConsoleDisplay::SaveBmp(const uint8_t* planes, int width, int height, uint32_t index) {
   if (width > kMaxWidth || height > kMaxHeight) return false;
-  if (!ConvertPicture(PixelFormat::Bgr24BottomUp, bgr_.get(), RowBytes(width), planes, width,
+  if (!ConvertPicture(PixelFormat::Bgr24BottomUp, bgr_.get(), BmpRowBytes(width), planes, width,
                       height))
     return false;
   char path[1024];
   std::snprintf(path, sizeof path, "%s/picture%06u.bmp", bmpFolder_.c_str(), index);
-  return WriteBmp24(path, bgr_.get(), width, height) == 1;
+  return WriteBmp24File(path, bgr_.get(), width, height) == 1;
 }
 
 uint32_t ConsoleDisplay::Shown() {

@@ -48,8 +48,4 @@ class ConsoleDisplay final : public PictureSink {
   std::unique_ptr<uint8_t[]> bgr_;  // one 640 x 272 picture, bottom-up
 };
 
-// Writes width x height bottom-up BGR rows (rows padded to 4 bytes) as a
-// 24-bit BMP file. 1 on success.
-int WriteBmp24(const char* path, const uint8_t* rows, int width, int height);
-
 }  // namespace marlow
