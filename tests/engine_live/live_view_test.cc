@@ -223,6 +223,51 @@ TEST(LiveView, RecordingClosesWithDisconnectAndPlaysBackTheSamePicturesAndSound)
             liveSound.end());
 }
 
+// A recording of the live stream keeps its pace: without sound to pace it,
+// the recording plays its pictures as far apart as they came live (the
+// frame skip the writer takes from the sequence numbers counts in the
+// player's interval). Without dropped pictures: a block carries one frame
+// skip, that of the unit being written when it began, so a drop's longer
+// gap lands on the small pictures of its block, or on none.
+TEST(LiveView, ARecordingOfTheLiveStreamPlaysAtThePaceItCame) {
+  RecorderStandinOptions o = Standin();
+  o.pictureIntervalMs = 0;  // the recorder's own pace: frame skip 3, 50 ms
+  o.audio = false;
+  o.dropsPictures = false;
+  Rig rig(o);
+  const std::string path = TempPath("pace.kvr");
+  std::remove(path.c_str());
+  ASSERT_EQ(rig.Connect(), 1);
+  ASSERT_TRUE(rig.Pictures(3));
+  ASSERT_EQ(rig.engine->StartRecording(path.c_str()), 1);
+  ASSERT_TRUE(rig.Pictures(50));
+  EXPECT_EQ(rig.engine->Disconnect(), 1);
+  const std::vector<ShownPicture> live = rig.display.Shown();
+
+  rig.display.Clear();
+  ASSERT_EQ(rig.engine->SwitchMode(kModePlayer, 4, 4), 1);
+  ASSERT_EQ(rig.engine->OpenAndPlay(path.c_str(), 0), 1);
+  ASSERT_TRUE(WaitFor([&] { return rig.engine->State() == PlayState::Pause; }, 10000));
+  rig.engine->Close();
+  const std::vector<ShownPicture> played = rig.display.Shown();
+  ASSERT_GE(played.size(), 30u);
+  // The same stretch of pictures, by the counters burnt into them.
+  auto liveAt = [&](long counter) {
+    for (const ShownPicture& p : live)
+      if (p.counter == counter) return p.atUs;
+    return int64_t{-1};
+  };
+  const ShownPicture& first = played[1];  // the first is shown at once
+  const ShownPicture& last = played.back();
+  ASSERT_GE(liveAt(first.counter), 0);
+  ASSERT_GE(liveAt(last.counter), 0);
+  const double liveMs = (liveAt(last.counter) - liveAt(first.counter)) / 1000.0;
+  const double playedMs = (last.atUs - first.atUs) / 1000.0;
+  EXPECT_GT(liveMs, 1500.0);
+  EXPECT_NEAR(playedMs, liveMs, 0.1 * liveMs + 60) << played.size() << " pictures";
+  std::remove(path.c_str());
+}
+
 #if defined(SIGKILL)
 // Every unit reaches the file as it is written: a process killed in the
 // middle of a recording leaves a file that plays back to its last whole unit.

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <memory>
 
-#include "recording/picture_interval.h"
 #include "netclient/md5.h"
+#include "recording/picture_interval.h"
 #include "tests/support/protocol_peer.h"
 #include "tools/recorder_standin/standin_pictures.h"
 
@@ -16,8 +16,10 @@ using platform::Socket;
 using platform::TickMs;
 
 namespace {
-// Between two pictures of the live stream at 272 lines (stream variant 2).
-constexpr uint32_t kLiveIntervalMs = PictureIntervalUs(2, kStandinHeight) / 1000;
+// What a step of the sequence numbers stands for: the interval of the
+// recorder's recordings (stream variant 4) at the pictures' height, which a
+// recording writer's frame skip counts in.
+constexpr uint32_t kSequenceStepUs = PictureIntervalUs(4, kStandinHeight);
 }  // namespace
 
 // One client connection, from the login to its close.
@@ -28,7 +30,9 @@ class RecorderStandin::Session {
         o_(o),
         client_(client),
         faulty_(index < o.faultSessions),
-        unit_(new uint8_t[kStandinUnitCapacity]) {}
+        unit_(new uint8_t[kStandinUnitCapacity]) {
+    pictures_.SetDrops(o.dropsPictures);
+  }
 
   void Serve() {
     if (!AwaitLogin()) return;
@@ -253,6 +257,7 @@ class RecorderStandin::Session {
     Send(m, EncodeStatusReport(1, m));
     const uint32_t start = TickMs();
     uint32_t next_picture = start, next_status = start + o_.statusIntervalMs;
+    uint64_t pictureDueUs = 0;  // of the next picture, from start
     uint32_t seed = 12345;
     bool silent = false;
     uint32_t pictures = 0;
@@ -281,7 +286,7 @@ class RecorderStandin::Session {
       } else if (!silent && static_cast<int32_t>(now - next_picture) >= 0) {
         const int step = o_.frameSkip + 1;
         size_t n;
-        uint32_t spacingMs;
+        uint32_t spacingUs;
         {
           std::lock_guard<std::mutex> hold(owner_->lock_);
           n = pictures_.NextPicture(unit_.get(), step);
@@ -290,11 +295,12 @@ class RecorderStandin::Session {
           s.atUs = NowUs();
           // The next picture comes as many intervals on as its sequence
           // number will move.
-          spacingMs = o_.pictureIntervalMs
-                          ? o_.pictureIntervalMs
-                          : static_cast<uint32_t>(pictures_.NextAdvance(step)) * kLiveIntervalMs;
+          spacingUs = o_.pictureIntervalMs
+                          ? o_.pictureIntervalMs * 1000
+                          : static_cast<uint32_t>(pictures_.NextAdvance(step)) * kSequenceStepUs;
         }
-        next_picture += spacingMs;
+        pictureDueUs += spacingUs;
+        next_picture = start + static_cast<uint32_t>(pictureDueUs / 1000);
         if (faulty_ && o_.dropAfterPictures != 0 && pictures == o_.dropAfterPictures) {
           Send(unit_.get(), n / 2);
           owner_->Note("dropped the connection in the middle of a picture");
@@ -309,7 +315,7 @@ class RecorderStandin::Session {
           // The sound of the time until the next picture, 8000 samples a
           // second (at most 1 s of it).
           uint8_t audio[6 + 8000];
-          const size_t samples = spacingMs * 8 < 8000 ? spacingMs * 8 : 8000;
+          const size_t samples = spacingUs / 125 < 8000 ? spacingUs / 125 : 8000;
           if (Send(audio, pictures_.NextAudio(audio, samples, o_.pcm8Audio))) {
             std::lock_guard<std::mutex> hold(owner_->lock_);
             ++owner_->record_.audioUnits;

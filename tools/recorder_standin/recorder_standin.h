@@ -41,11 +41,17 @@ struct RecorderStandinOptions {
   uint32_t streamDelayMs = 150;
 
   // The live stream as a recorder sends it: a picture every (frameSkip + 1)
-  // picture intervals of the live stream (25 ms at 272 lines), sequence
-  // numbers moving on by as many, and the sound of that time with each
-  // picture. pictureIntervalMs non-zero sends at that pace instead, for
-  // tests that want a fast stream.
-  int frameSkip = 1;
+  // picture intervals, sequence numbers moving on by as many, and the sound
+  // of that time with each picture. The intervals are those the recorder
+  // records by (12.5 ms at 272 lines, the table the player paces recordings
+  // by), so that a recording made of the live stream, whose frame skip
+  // comes from the numbers, plays at the pace the pictures came. Frame skip
+  // 3: 20 pictures a second. pictureIntervalMs non-zero sends at that pace
+  // instead, for tests that want a fast stream.
+  int frameSkip = 3;
+  // Now and then the numbers move on twice as far, as when a recorder drops
+  // a picture.
+  bool dropsPictures = true;
   uint32_t pictureIntervalMs = 0;
   bool audio = true;
   // 8-bit PCM sound, as recorders of stream variant 4 send, instead of A-law.

@@ -38,7 +38,9 @@ class StandinPictures {
   // skip + 1), or twice that now and then, as a recorder's numbers do when
   // it drops a picture. A recorder sends it as many picture intervals after
   // the last one.
-  int NextAdvance(int step) const { return (number_ % 7 == 6 ? 2 : 1) * step; }
+  int NextAdvance(int step) const { return (drops_ && number_ % 7 == 6 ? 2 : 1) * step; }
+  // Whether the numbers skip now and then (on by default).
+  void SetDrops(bool on) { drops_ = on; }
   // The next audio unit: 00 00 01 FA, two head bytes, samples of a 440 Hz
   // tone at 8000 Hz (A-law, or unsigned 8-bit PCM when pcm8). Its length.
   size_t NextAudio(uint8_t* out, size_t samples, bool pcm8 = false);
@@ -59,6 +61,7 @@ class StandinPictures {
   bool menu_ = false;
   int menuRow_ = 0;
   bool forceFull_ = true;
+  bool drops_ = true;
   uint32_t number_ = 0;
   uint16_t sequence_ = 0;
   uint32_t phase_ = 0;  // tone phase, in samples
